@@ -1,0 +1,66 @@
+// Save: a new contact after AddNew, the shown contact's changes after Modify.
+#include "contacts/frmDetails.h"
+
+#include "data/DataError.h"
+#include "data/RecordSet.h"
+#include "ui/MessageBox.h"
+#include "ui_frmDetails.h"
+
+namespace {
+const QString cancellingTransaction = QStringLiteral("Cancelling Transaction...........");
+}
+
+// Leaves the set on the first contact, in the set's order, whose first and
+// second names both equal the typed ones exactly; else at EOF.
+bool frmDetails::isDuplicateOfExistingContact()
+{
+    if (!rsContacts->bof() && !rsContacts->eof())
+        rsContacts->moveFirst();
+    rsContacts->find({{QStringLiteral("firstName"), ui->txtFirstName->text()},
+                      {QStringLiteral("secondName"), ui->txtLastName->text()}});
+    return !rsContacts->eof();
+}
+
+void frmDetails::lblSave_Click()
+{
+    if (!ValidateEntries())
+        return;
+
+    if (IsAdding) {
+        if (isDuplicateOfExistingContact()) {
+            ui::MessageBox::show(QStringLiteral("Record Already Exist"));
+            lblCancel_Click();
+            ShowRecord();
+            return;
+        }
+        rsContacts->addNew();
+        StoreFields();
+        rsContacts->update();
+        ui::MessageBox::show(QStringLiteral("Record Saved"));
+    } else if (IsModifying) {
+        if (rsContacts->bof() || rsContacts->eof()) {
+            // An empty book has no contact to take the changes.
+            ui::MessageBox::show(QStringLiteral("There is no contact to save the changes into."));
+        } else {
+            StoreFields();
+            rsContacts->moveLast(); // stores the changed contact when it is not the last one
+            try {
+                rsContacts->update();
+                ui::MessageBox::show(QStringLiteral("Record Saved"));
+            } catch (const data::DataError& error) {
+                // Stay in modifying with what was typed, so nothing is lost.
+                ui::MessageBox::show(error.description() + QLatin1Char('\n') + cancellingTransaction);
+                return;
+            }
+        }
+    }
+
+    ClearFields();
+    if (rsContacts->recordCount() > 0) {
+        rsContacts->moveLast();
+        ShowRecord();
+    }
+    LockFields();
+    RefreshNavigation();
+    setEditingActions(true);
+}

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "contacts/ContactFields.h"
+#include "ui/Form.h"
+
+#include <memory>
+
+namespace Ui {
+class frmDetails;
+}
+namespace data {
+class RecordSet;
+}
+
+// The contact window: the current user's contacts, one at a time.
+class frmDetails final : public ui::Form
+{
+    Q_OBJECT
+public:
+    frmDetails();
+    ~frmDetails() override;
+
+    // The window-level state, for tests and tools that drive the window.
+    data::RecordSet* contacts() const { return rsContacts.get(); }
+    bool isAdding() const { return IsAdding; }
+    bool isModifying() const { return IsModifying; }
+
+protected:
+    void setupControls(QWidget* window) override;
+    void discardControls() override;
+    void Form_Load() override;
+    void Form_Unload() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void connectActions();
+    void lblQuit_Click();
+    void cmdUser_Click();
+    void lblChangeUser_Click();
+
+    // Groups of controls switched on and off together.
+    void DisableNavigation();
+    void EnableNavigation();
+    void RefreshNavigation();
+    void LockFields();
+    void UnlockFields();
+    void setEditingActions(bool enabled); // AddNew, Modify, Search, Print and their twins
+
+    // Between the current record and the controls (RecordMapping.cpp).
+    void ShowRecord();
+    void StoreFields();
+    void ClearFields();
+
+    // Record navigation (Navigation.cpp).
+    void cmdFirst_Click();
+    void cmdPrev_Click();
+    void cmdNext_Click();
+    void cmdLast_Click();
+    void redrawAfterMove();
+
+    // Category choice (CategoryLists.cpp).
+    void cbCategory_Click();
+
+    // Editing (Editing.cpp).
+    void lblAddNew_Click();
+    void lblModify_Click();
+    void lblCancel_Click();
+    void lblClear_Click();
+
+    // Entry checks (Validation.cpp).
+    bool ValidateEntries();
+    static void DigitsOnly(int& keyAscii);
+    bool numberBoxKeyPress(QObject* box, QEvent* event);
+
+    // Saving (Saving.cpp).
+    void lblSave_Click();
+    bool isDuplicateOfExistingContact();
+
+    // Search and print (Search.cpp, PrintStaging.cpp).
+    void lblSearch_Click();
+    void lblViewDetails_Click();
+    void lblPrint_Click();
+
+    std::unique_ptr<Ui::frmDetails> ui;
+    contacts::ContactFields fields;
+
+    // Window-level state: survives an unload of the window.
+    std::unique_ptr<data::RecordSet> rsContacts;
+    bool IsAdding = false;
+    bool IsModifying = false;
+};

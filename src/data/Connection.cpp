@@ -1,0 +1,76 @@
+#include "data/Connection.h"
+
+#include "data/DataError.h"
+#include "data/Schema.h"
+
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUrl>
+#include <atomic>
+
+namespace data {
+
+namespace {
+QString nextConnectionName()
+{
+    static std::atomic<int> counter{0};
+    return QStringLiteral("vantrel-%1").arg(++counter);
+}
+} // namespace
+
+Connection::Connection() : m_name(nextConnectionName()) {}
+
+Connection::~Connection()
+{
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_name, false);
+        if (db.isValid())
+            db.close();
+    }
+    QSqlDatabase::removeDatabase(m_name);
+}
+
+void Connection::open(const QString& filePath)
+{
+    m_filePath = filePath;
+    const QFileInfo file(filePath);
+    if (!file.exists())
+        throw DataError(QStringLiteral("Could not find file '%1'.").arg(filePath));
+    if (!file.isFile())
+        throw DataError(QStringLiteral("'%1' is not a database file.").arg(filePath));
+
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+    // mode=rw: never create the file; a write-protected file opens for reading.
+    db.setDatabaseName(QUrl::fromLocalFile(file.absoluteFilePath()).toString(QUrl::FullyEncoded) +
+                       QLatin1String("?mode=rw"));
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
+    if (!db.open())
+        throw DataError(db.lastError().driverText() + QLatin1String(": ") + db.lastError().databaseText());
+
+    schema::verify(db);
+    schema::ensureIndexes(db);
+}
+
+bool Connection::isOpen() const
+{
+    return QSqlDatabase::database(m_name, false).isOpen();
+}
+
+void Connection::execute(const QString& sql, const QVariantList& values)
+{
+    QSqlQuery query(database());
+    if (!query.prepare(sql))
+        throw DataError(query.lastError().text());
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    if (!query.exec())
+        throw DataError(query.lastError().text());
+}
+
+QSqlDatabase Connection::database() const
+{
+    return QSqlDatabase::database(m_name, false);
+}
+
+} // namespace data

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QVariant>
+#include <QtGlobal>
+
+namespace data {
+
+// The one connection to the database file. Opening never creates a file: a
+// missing, unreadable or foreign file is an error carrying the engine's text.
+class Connection final
+{
+public:
+    Connection();
+    ~Connection();
+    Q_DISABLE_COPY_MOVE(Connection)
+
+    // How long a statement waits for another process's lock before it fails.
+    static constexpr int busyTimeoutMs = 5000;
+
+    void open(const QString& filePath);
+    bool isOpen() const;
+    QString filePath() const { return m_filePath; }
+
+    // Runs a statement that returns no rows.
+    void execute(const QString& sql, const QVariantList& values = {});
+
+    QSqlDatabase database() const;
+
+private:
+    QString m_name;
+    QString m_filePath;
+};
+
+} // namespace data

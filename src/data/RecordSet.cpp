@@ -1,0 +1,305 @@
+#include "data/RecordSet.h"
+
+#include "data/Connection.h"
+#include "data/DataError.h"
+
+#include <QSqlError>
+#include <QSqlRecord>
+#include <algorithm>
+#include <unordered_set>
+
+namespace data {
+
+namespace {
+
+constexpr int cachedRows = 64;
+
+[[noreturn]] void failNoCurrentRecord()
+{
+    throw DataError(QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
+                                   "Requested operation requires a current record."));
+}
+
+void execOrThrow(QSqlQuery& query, const QString& sql, const QVariantList& values)
+{
+    if (!query.prepare(sql))
+        throw DataError(query.lastError().text());
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    if (!query.exec())
+        throw DataError(query.lastError().text());
+}
+
+} // namespace
+
+RecordSet::RecordSet(Connection& connection, Select select)
+    : m_connection(connection), m_select(std::move(select)), m_rows(cachedRows),
+      m_rowQuery(connection.database())
+{
+    loadColumns();
+    loadKeys();
+    m_open = true;
+    m_pos = m_keys.empty() ? -1 : 0;
+}
+
+RecordSet::~RecordSet() = default;
+
+void RecordSet::loadColumns()
+{
+    QSqlQuery query(m_connection.database());
+    execOrThrow(query, QLatin1String("pragma table_info(") + quotedName(m_select.table) + QLatin1Char(')'), {});
+    while (query.next()) {
+        const QString name = query.value(1).toString();
+        m_columnIndex.insert(name.toLower(), static_cast<int>(m_columns.size()));
+        m_columns << name;
+    }
+    if (m_columns.isEmpty())
+        throw DataError(QStringLiteral("no such table: %1").arg(m_select.table));
+    m_rowQuery.setForwardOnly(true);
+    if (!m_rowQuery.prepare(QLatin1String("select * from ") + quotedName(m_select.table) +
+                            QLatin1String(" where rowid = ?")))
+        throw DataError(m_rowQuery.lastError().text());
+}
+
+void RecordSet::loadKeys()
+{
+    QSqlQuery query(m_connection.database());
+    query.setForwardOnly(true);
+    execOrThrow(query, m_select.keysSql(), m_select.boundValues());
+    while (query.next())
+        m_keys.push_back(query.value(0).toLongLong());
+}
+
+void RecordSet::requireOpen() const
+{
+    if (!m_open)
+        throw DataError(QStringLiteral("Operation is not allowed when the object is closed."));
+}
+
+int RecordSet::recordCount() const
+{
+    requireOpen();
+    return static_cast<int>(m_keys.size()) + (m_adding ? 1 : 0);
+}
+
+bool RecordSet::bof() const
+{
+    return !hasRows() || (!m_adding && m_pos < 0);
+}
+
+bool RecordSet::eof() const
+{
+    return !hasRows() || (!m_adding && m_pos >= size());
+}
+
+void RecordSet::moveTo(qsizetype target)
+{
+    // Staying on the row keeps its edit pending; moving off it stores the edit.
+    if (m_adding || target != m_pos)
+        storePending();
+    if (m_keys.empty())
+        failNoCurrentRecord();
+    m_pos = target;
+}
+
+void RecordSet::moveFirst()
+{
+    requireOpen();
+    moveTo(0);
+}
+
+void RecordSet::moveLast()
+{
+    requireOpen();
+    moveTo(m_adding ? size() : size() - 1);
+}
+
+void RecordSet::moveNext()
+{
+    requireOpen();
+    storePending();
+    if (eof())
+        failNoCurrentRecord();
+    ++m_pos;
+}
+
+void RecordSet::movePrevious()
+{
+    requireOpen();
+    storePending();
+    if (bof())
+        failNoCurrentRecord();
+    --m_pos;
+}
+
+void RecordSet::addNew()
+{
+    requireOpen();
+    storePending();
+    m_adding = true;
+    m_pos = size();
+}
+
+int RecordSet::columnIndex(const QString& column) const
+{
+    const auto it = m_columnIndex.constFind(column.toLower());
+    if (it == m_columnIndex.cend())
+        throw DataError(QStringLiteral("Item cannot be found in the collection corresponding to the "
+                                       "requested name or ordinal: %1")
+                            .arg(column));
+    return it.value();
+}
+
+void RecordSet::requireCurrentRow() const
+{
+    requireOpen();
+    if (!m_adding && (m_pos < 0 || m_pos >= size()))
+        failNoCurrentRecord();
+}
+
+void RecordSet::setValue(const QString& column, const QVariant& value)
+{
+    requireCurrentRow();
+    m_pending.insert(columnIndex(column), storedValue(value));
+}
+
+QVariant RecordSet::value(const QString& column) const
+{
+    requireCurrentRow();
+    const int index = columnIndex(column);
+    if (const auto it = m_pending.constFind(index); it != m_pending.cend())
+        return it.value();
+    if (m_adding)
+        return {};
+    return currentRow().at(index);
+}
+
+const QVariantList& RecordSet::currentRow() const
+{
+    const qint64 key = m_keys[static_cast<size_t>(m_pos)];
+    if (const QVariantList* row = m_rows.object(key))
+        return *row;
+    m_rowQuery.addBindValue(key);
+    if (!m_rowQuery.exec())
+        throw DataError(m_rowQuery.lastError().text());
+    if (!m_rowQuery.next())
+        failNoCurrentRecord(); // removed by someone else
+    auto row = std::make_unique<QVariantList>();
+    const int count = m_rowQuery.record().count();
+    row->reserve(count);
+    for (int i = 0; i < count; ++i)
+        row->append(m_rowQuery.value(i));
+    m_rowQuery.finish();
+    const QVariantList* stored = row.get();
+    m_rows.insert(key, row.release());
+    return *stored;
+}
+
+void RecordSet::update()
+{
+    requireOpen();
+    storePending();
+}
+
+void RecordSet::storePending()
+{
+    if (m_adding)
+        insertPending();
+    else if (!m_pending.isEmpty())
+        updatePending();
+}
+
+void RecordSet::insertPending()
+{
+    QStringList names;
+    QStringList marks;
+    QVariantList values;
+    for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
+        names << quotedName(m_columns.at(it.key()));
+        marks << QStringLiteral("?");
+        values << it.value();
+    }
+    const QString table = quotedName(m_select.table);
+    const QString sql = names.isEmpty() ? QLatin1String("insert into ") + table + QLatin1String(" default values")
+                                        : QLatin1String("insert into ") + table + QLatin1String(" (") +
+                                              names.join(QLatin1String(", ")) + QLatin1String(") values (") +
+                                              marks.join(QLatin1String(", ")) + QLatin1Char(')');
+    QSqlQuery query(m_connection.database());
+    execOrThrow(query, sql, values);
+    m_keys.push_back(query.lastInsertId().toLongLong());
+    m_pos = size() - 1;
+    m_adding = false;
+    m_pending.clear();
+}
+
+void RecordSet::updatePending()
+{
+    QStringList sets;
+    QVariantList values;
+    for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
+        sets << quotedName(m_columns.at(it.key())) + QLatin1String(" = ?");
+        values << it.value();
+    }
+    const qint64 key = currentKey();
+    values << key;
+    QSqlQuery query(m_connection.database());
+    execOrThrow(query,
+                QLatin1String("update ") + quotedName(m_select.table) + QLatin1String(" set ") +
+                    sets.join(QLatin1String(", ")) + QLatin1String(" where rowid = ?"),
+                values);
+    m_rows.remove(key);
+    m_pending.clear();
+}
+
+void RecordSet::find(const QString& column, const QString& text)
+{
+    find(QList<Equality>{{column, text}});
+}
+
+void RecordSet::find(const QList<Equality>& tests)
+{
+    requireOpen();
+    storePending();
+    if (eof())
+        return;
+    const qsizetype start = std::max<qsizetype>(m_pos, 0);
+
+    // The rows that match, by index; then the first of them in the set's order.
+    QList<Equality> columnTests;
+    QVariantList values = m_select.boundValues();
+    for (const Equality& test : tests) {
+        columnTests.append({m_columns.at(columnIndex(test.column)), test.value});
+        values << storedValue(test.value);
+    }
+    QSqlQuery query(m_connection.database());
+    query.setForwardOnly(true);
+    execOrThrow(query, m_select.keysWhereSql(columnTests), values);
+    std::unordered_set<qint64> matches;
+    while (query.next())
+        matches.insert(query.value(0).toLongLong());
+
+    m_pos = size();
+    if (matches.empty())
+        return;
+    const auto begin = m_keys.cbegin() + start;
+    const auto hit = std::find_if(begin, m_keys.cend(), [&](qint64 key) { return matches.contains(key); });
+    m_pos = start + (hit - begin);
+}
+
+void RecordSet::close()
+{
+    m_open = false;
+    m_adding = false;
+    m_pending.clear();
+    m_rows.clear();
+    m_rowQuery.finish();
+}
+
+qint64 RecordSet::currentKey() const
+{
+    if (m_adding || m_pos < 0 || m_pos >= size())
+        return -1;
+    return m_keys[static_cast<size_t>(m_pos)];
+}
+
+} // namespace data

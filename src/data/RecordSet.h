@@ -1,0 +1,90 @@
+#pragma once
+
+#include "data/Statements.h"
+
+#include <QCache>
+#include <QHash>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariant>
+#include <QtGlobal>
+#include <vector>
+
+namespace data {
+
+class Connection;
+
+// A static record set over one table: the matching rows' keys are listed once,
+// in the select's order, when the set opens; a row's values are read by key
+// when asked for, through a small cache, so a large set costs a few bytes per row.
+//
+// Cursor rules: an empty set is at BOF and at EOF at once; MoveNext from BOF
+// reaches the first row and MovePrevious from EOF the last; moving past an
+// end, or reading a value at BOF or EOF, fails. Writing a column starts an
+// edit of the current row; Update stores it, and so does any move or Find.
+// A row added through the set is stored at its end and stays there until the
+// set is opened again.
+class RecordSet final
+{
+public:
+    RecordSet(Connection& connection, Select select);
+    ~RecordSet();
+    Q_DISABLE_COPY_MOVE(RecordSet)
+
+    int recordCount() const;
+    bool bof() const;
+    bool eof() const;
+
+    void moveFirst();
+    void moveLast();
+    void moveNext();
+    void movePrevious();
+
+    // Starts a new, empty row at the end of the set; it becomes current.
+    void addNew();
+    // Sets a column of the current row (`Collect`).
+    void setValue(const QString& column, const QVariant& value);
+    // Stores the added or edited row; nothing to store is not an error.
+    void update();
+    // The current row's value of a column; a null QVariant for Null.
+    QVariant value(const QString& column) const;
+    // Makes current the first row, from the current one on, whose column equals
+    // text exactly; else the set is left at EOF. Started at EOF it finds nothing.
+    void find(const QString& column, const QString& text);
+    // The same with several columns, all of which must be equal on one row.
+    void find(const QList<Equality>& tests);
+    void close();
+
+    // The current row's key (rowid); -1 at BOF, at EOF or on a row being added.
+    qint64 currentKey() const;
+    // The position of the current row, 0-based; -1 at BOF, recordCount() at EOF.
+    qsizetype position() const { return m_pos; }
+
+private:
+    bool hasRows() const { return !m_keys.empty() || m_adding; }
+    qsizetype size() const { return static_cast<qsizetype>(m_keys.size()); }
+    void requireOpen() const;
+    void requireCurrentRow() const;
+    int columnIndex(const QString& column) const;
+    const QVariantList& currentRow() const;
+    void moveTo(qsizetype target);
+    void storePending();
+    void insertPending();
+    void updatePending();
+    void loadColumns();
+    void loadKeys();
+
+    Connection& m_connection;
+    Select m_select;
+    bool m_open = false;
+    QStringList m_columns;
+    QHash<QString, int> m_columnIndex; // lower-case name -> index
+    std::vector<qint64> m_keys;
+    qsizetype m_pos = -1;
+    bool m_adding = false;
+    QHash<int, QVariant> m_pending; // column index -> value
+    mutable QCache<qint64, QVariantList> m_rows;
+    mutable QSqlQuery m_rowQuery;
+};
+
+} // namespace data

@@ -1,0 +1,122 @@
+#include "data/Schema.h"
+
+#include "data/DataError.h"
+#include "data/Statements.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace data::schema {
+
+QStringList userMasterColumns()
+{
+    return {QStringLiteral("user"), QStringLiteral("Password")};
+}
+
+QStringList contactColumns()
+{
+    return {QStringLiteral("category"),  QStringLiteral("subCategory"), QStringLiteral("firstName"),
+            QStringLiteral("secondName"), QStringLiteral("address"),    QStringLiteral("phone"),
+            QStringLiteral("phone2"),     QStringLiteral("mobile"),     QStringLiteral("fax"),
+            QStringLiteral("dobDate"),    QStringLiteral("dobMonth"),   QStringLiteral("dobYear"),
+            QStringLiteral("aniDate"),    QStringLiteral("aniMonth"),   QStringLiteral("aniYear"),
+            QStringLiteral("addressOff"), QStringLiteral("phoneOff"),   QStringLiteral("phone2Off"),
+            QStringLiteral("mobileOff"),  QStringLiteral("faxOff"),     QStringLiteral("EMailH"),
+            QStringLiteral("EMailO")};
+}
+
+QStringList mainColumns()
+{
+    return QStringList{QStringLiteral("user")} + contactColumns();
+}
+
+namespace {
+
+struct Index
+{
+    const char* name;
+    const char* table;
+    const char* columns;
+};
+
+// The contact window lists a user's keys in (category, firstName) order; its
+// searches and the duplicate test look up one name; login looks up one user.
+constexpr Index indexes[] = {
+    {"ix_main_user_order", "main", "\"user\", \"category\", \"firstName\""},
+    {"ix_main_user_first", "main", "\"user\", \"firstName\", \"secondName\""},
+    {"ix_main_user_second", "main", "\"user\", \"secondName\""},
+    {"ix_userMaster_user", "userMaster", "\"user\""},
+};
+
+QSqlQuery run(const QSqlDatabase& db, const QString& sql)
+{
+    QSqlQuery query(db);
+    if (!query.exec(sql))
+        throw DataError(query.lastError().text());
+    return query;
+}
+
+QStringList columnsOf(const QSqlDatabase& db, const QString& table)
+{
+    QSqlQuery query = run(db, QLatin1String("pragma table_info(") + quotedName(table) + QLatin1Char(')'));
+    QStringList names;
+    while (query.next())
+        names << query.value(1).toString().toLower();
+    return names;
+}
+
+QString createTableSql(const QString& table, const QStringList& columns)
+{
+    QStringList defs;
+    for (const QString& column : columns)
+        defs << quotedName(column) + QLatin1String(" text");
+    return QLatin1String("create table ") + quotedName(table) + QLatin1String(" (") +
+           defs.join(QLatin1String(", ")) + QLatin1Char(')');
+}
+
+} // namespace
+
+void verify(const QSqlDatabase& db)
+{
+    const std::pair<QString, QStringList> tables[] = {
+        {userMaster, userMasterColumns()}, {main, mainColumns()}, {printDetails, contactColumns()}};
+    for (const auto& [table, columns] : tables) {
+        const QStringList present = columnsOf(db, table);
+        if (present.isEmpty())
+            throw DataError(QStringLiteral("The database file has no table '%1'.").arg(table));
+        for (const QString& column : columns) {
+            if (!present.contains(column.toLower()))
+                throw DataError(QStringLiteral("Table '%1' has no column '%2'.").arg(table, column));
+        }
+    }
+}
+
+bool ensureIndexes(const QSqlDatabase& db)
+{
+    QSqlQuery existing = run(db, QStringLiteral("select name from sqlite_master where type = 'index'"));
+    QStringList names;
+    while (existing.next())
+        names << existing.value(0).toString();
+    for (const Index& index : indexes) {
+        if (names.contains(QLatin1String(index.name)))
+            continue;
+        QSqlQuery query(db);
+        const QString sql = QStringLiteral("create index if not exists \"%1\" on \"%2\" (%3)")
+                                .arg(QLatin1String(index.name), QLatin1String(index.table),
+                                     QLatin1String(index.columns));
+        if (!query.exec(sql))
+            return false; // a read-only file still works, only slower
+    }
+    return true;
+}
+
+void create(const QSqlDatabase& db)
+{
+    run(db, createTableSql(userMaster, userMasterColumns()));
+    run(db, createTableSql(main, mainColumns()));
+    run(db, createTableSql(printDetails, contactColumns()));
+    if (!ensureIndexes(db))
+        throw DataError(QStringLiteral("Could not create the indexes."));
+}
+
+} // namespace data::schema

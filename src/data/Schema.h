@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+namespace data::schema {
+
+inline const QString userMaster = QStringLiteral("userMaster");
+inline const QString main = QStringLiteral("main");
+inline const QString printDetails = QStringLiteral("printDetails");
+
+QStringList userMasterColumns();
+// The 23 columns of `main`, in the order a contact is written.
+QStringList mainColumns();
+// The 22 columns after `user`: a contact's own values, also those of `printDetails`.
+QStringList contactColumns();
+
+// Throws DataError unless the three tables exist with at least their columns.
+void verify(const QSqlDatabase& db);
+// Creates the indexes the statements want, where missing. Rows are never touched.
+// Returns false (and changes nothing) when the file cannot be written.
+bool ensureIndexes(const QSqlDatabase& db);
+// Creates the three tables and their indexes in an empty database.
+void create(const QSqlDatabase& db);
+
+} // namespace data::schema

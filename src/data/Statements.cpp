@@ -1,0 +1,92 @@
+#include "data/Statements.h"
+
+#include "data/Schema.h"
+
+namespace data {
+
+QString quotedName(const QString& name)
+{
+    QString escaped = name;
+    escaped.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + escaped + QLatin1Char('"');
+}
+
+QVariant storedValue(const QVariant& value)
+{
+    if (value.typeId() == QMetaType::QString && value.toString().isNull())
+        return QVariant(QStringLiteral(""));
+    return value;
+}
+
+namespace {
+QString whereClause(const QList<Equality>& tests)
+{
+    QStringList parts;
+    for (const Equality& test : tests)
+        parts << quotedName(test.column) + QLatin1String(" = ?");
+    return parts.isEmpty() ? QString() : QLatin1String(" where ") + parts.join(QLatin1String(" and "));
+}
+} // namespace
+
+QString Select::keysSql() const
+{
+    QString sql = QLatin1String("select rowid from ") + quotedName(table) + whereClause(where);
+    QStringList order;
+    for (const QString& column : orderBy)
+        order << quotedName(column);
+    order << QStringLiteral("rowid");
+    return sql + QLatin1String(" order by ") + order.join(QLatin1String(", "));
+}
+
+QString Select::keysWhereSql(const QList<Equality>& extra) const
+{
+    return QLatin1String("select rowid from ") + quotedName(table) + whereClause(where + extra);
+}
+
+QVariantList Select::boundValues() const
+{
+    QVariantList values;
+    for (const Equality& test : where)
+        values << storedValue(test.value);
+    return values;
+}
+
+namespace statements {
+
+Select login(const QString& user, const QString& password)
+{
+    return {schema::userMaster, {{QStringLiteral("user"), user}, {QStringLiteral("password"), password}}, {}};
+}
+
+Select userNamed(const QString& user)
+{
+    return {schema::userMaster, {{QStringLiteral("user"), user}}, {}};
+}
+
+Select allUsers()
+{
+    return {schema::userMaster, {}, {}};
+}
+
+Select userToChangePassword(const QString& user)
+{
+    return userNamed(user);
+}
+
+Select contactsOf(const QString& user)
+{
+    return {schema::main, {{QStringLiteral("user"), user}}, {QStringLiteral("category"), QStringLiteral("firstName")}};
+}
+
+Select printDetails()
+{
+    return {schema::printDetails, {}, {}};
+}
+
+QString emptyPrintDetails()
+{
+    return QLatin1String("delete from ") + quotedName(schema::printDetails);
+}
+
+} // namespace statements
+} // namespace data

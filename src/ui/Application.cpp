@@ -1,0 +1,34 @@
+#include "ui/Application.h"
+
+#include "ui/Program.h"
+
+#include <QFont>
+
+namespace ui {
+
+Application::Application(int& argc, char** argv) : QApplication(argc, argv)
+{
+    setApplicationName(QStringLiteral("vantrel"));
+    setQuitOnLastWindowClosed(false); // the forms decide when the program ends
+    installFonts();
+}
+
+void Application::installFonts()
+{
+    QFont::insertSubstitutions(QStringLiteral("Comic Sans MS"),
+                               {QStringLiteral("Comic Neue"), QStringLiteral("Comic Relief")});
+}
+
+bool Application::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& error) {
+        program::fail(QString::fromUtf8(error.what()));
+    } catch (...) {
+        program::fail(QStringLiteral("Unexpected failure."));
+    }
+    return false;
+}
+
+} // namespace ui
