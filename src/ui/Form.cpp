@@ -69,7 +69,6 @@ void Form::show()
     if (!m_window) // Form_Load may have unloaded it again
         return;
     m_window->show();
-    m_window->raise();
     m_window->activateWindow();
 }
 
