@@ -3,14 +3,31 @@
 #include "ui/Program.h"
 
 #include <QFont>
+#include <QProxyStyle>
 
 namespace ui {
+
+namespace {
+// Password boxes show every character as "*".
+class VantrelStyle final : public QProxyStyle
+{
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_LineEdit_PasswordCharacter)
+            return '*';
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+} // namespace
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("vantrel"));
     setQuitOnLastWindowClosed(false); // the forms decide when the program ends
     installFonts();
+    setStyle(new VantrelStyle);
 }
 
 void Application::installFonts()
