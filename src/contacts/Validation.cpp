@@ -34,9 +34,14 @@ void frmDetails::DigitsOnly(int& keyAscii)
 
 // The KeyPress of the eight number boxes: only digits and backspace get through.
 // Keys that type no character (arrows, Delete, Home, End) are not filtered.
-bool frmDetails::numberBoxKeyPress(QObject*, QEvent* event)
+bool frmDetails::numberBoxKeyPress(QEvent* event)
 {
-    const QString typed = static_cast<QKeyEvent*>(event)->text();
+    const auto* key = static_cast<QKeyEvent*>(event);
+    // Tab moves the focus and Delete edits: neither types a character
+    // (X11 reports Delete with the DEL character as its text).
+    if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab || key->key() == Qt::Key_Delete)
+        return false;
+    const QString typed = key->text();
     if (typed.isEmpty())
         return false;
     int keyAscii = typed.size() == 1 ? typed.at(0).unicode() : 0;
@@ -46,13 +51,6 @@ bool frmDetails::numberBoxKeyPress(QObject*, QEvent* event)
     return keyAscii == 0;
 }
 
-bool frmDetails::eventFilter(QObject* watched, QEvent* event)
-{
-    // Installed on the eight number boxes only.
-    if (event->type() == QEvent::KeyPress && ui)
-        return numberBoxKeyPress(watched, event);
-    return ui::Form::eventFilter(watched, event);
-}
 
 bool frmDetails::ValidateEntries()
 {

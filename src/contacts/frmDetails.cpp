@@ -9,6 +9,7 @@
 #include "ui_frmDetails.h"
 
 #include <QComboBox>
+#include <QLineEdit>
 
 frmDetails::frmDetails() = default;
 frmDetails::~frmDetails() = default;
@@ -26,6 +27,8 @@ void frmDetails::setupControls(QWidget* window)
     for (QLineEdit* box : {ui->txtPhone1, ui->txtPhone2, ui->txtPhone1Office, ui->txtPhone2Office, ui->txtMobile,
                            ui->txtMobileOffice, ui->txtFax, ui->txtFaxOffice})
         box->installEventFilter(this);
+    ui->cbCategory->installEventFilter(this);
+    ui->cbCategory->lineEdit()->installEventFilter(this);
     connectActions();
 }
 
@@ -85,6 +88,15 @@ void frmDetails::Form_Load()
 void frmDetails::Form_Unload()
 {
     clsConnection::ActiveFormTag = QStringLiteral("form details");
+}
+
+bool frmDetails::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress || !ui)
+        return ui::Form::eventFilter(watched, event);
+    if (watched == ui->cbCategory || watched == ui->cbCategory->lineEdit())
+        return isEnterInCategoryBox(event);
+    return numberBoxKeyPress(event); // the eight number boxes
 }
 
 void frmDetails::lblQuit_Click()

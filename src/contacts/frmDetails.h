@@ -60,6 +60,7 @@ private:
 
     // Category choice (CategoryLists.cpp).
     void cbCategory_Click();
+    static bool isEnterInCategoryBox(QEvent* event);
 
     // Editing (Editing.cpp).
     void lblAddNew_Click();
@@ -70,7 +71,7 @@ private:
     // Entry checks (Validation.cpp).
     bool ValidateEntries();
     static void DigitsOnly(int& keyAscii);
-    bool numberBoxKeyPress(QObject* box, QEvent* event);
+    bool numberBoxKeyPress(QEvent* event);
 
     // Saving (Saving.cpp).
     void lblSave_Click();

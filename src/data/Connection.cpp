@@ -4,6 +4,7 @@
 #include "data/Schema.h"
 
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
@@ -66,6 +67,14 @@ void Connection::execute(const QString& sql, const QVariantList& values)
         query.addBindValue(value);
     if (!query.exec())
         throw DataError(query.lastError().text());
+}
+
+sqlite3* Connection::handle() const
+{
+    const QVariant handle = database().driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        throw DataError(QStringLiteral("The database driver is not SQLite."));
+    return *static_cast<sqlite3* const*>(handle.constData());
 }
 
 QSqlDatabase Connection::database() const

@@ -5,6 +5,8 @@
 #include <QVariant>
 #include <QtGlobal>
 
+struct sqlite3;
+
 namespace data {
 
 // The one connection to the database file. Opening never creates a file: a
@@ -27,6 +29,8 @@ public:
     void execute(const QString& sql, const QVariantList& values = {});
 
     QSqlDatabase database() const;
+    // The engine's own handle of this connection, for NativeStatement.
+    sqlite3* handle() const;
 
 private:
     QString m_name;

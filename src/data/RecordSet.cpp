@@ -63,11 +63,116 @@ void RecordSet::loadColumns()
 
 void RecordSet::loadKeys()
 {
-    QSqlQuery query(m_connection.database());
-    query.setForwardOnly(true);
-    execOrThrow(query, m_select.keysSql(), m_select.boundValues());
-    while (query.next())
-        m_keys.push_back(query.value(0).toLongLong());
+    NativeStatement query(m_connection.handle(), m_select.keysSql());
+    query.bind(m_select.boundValues());
+    while (query.step())
+        m_keys.push_back(query.int64(0));
+    m_orderedCount = size();
+    if (!m_select.orderBy.isEmpty()) {
+        QStringList columns;
+        for (const QString& column : std::as_const(m_select.orderBy))
+            columns << quotedName(column);
+        m_orderQuery = std::make_unique<NativeStatement>(
+            m_connection.handle(), QLatin1String("select ") + columns.join(QLatin1String(", ")) +
+                                       QLatin1String(" from ") + quotedName(m_select.table) +
+                                       QLatin1String(" where rowid = ?"));
+    }
+}
+
+QVariantList RecordSet::orderValues(qint64 key) const
+{
+    if (const auto it = m_listedOrder.constFind(key); it != m_listedOrder.cend())
+        return it.value();
+    m_orderQuery->bind({key});
+    QVariantList values;
+    if (m_orderQuery->step()) {
+        for (int i = 0; i < m_orderQuery->columnCount(); ++i)
+            values << m_orderQuery->value(i);
+    }
+    m_orderQuery->reset();
+    return values;
+}
+
+namespace {
+
+// SQLite's order of values: Null, then numbers, then text (byte order of UTF-8).
+int storageClass(const QVariant& value)
+{
+    if (value.isNull())
+        return 0;
+    if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Double)
+        return 1;
+    return 2;
+}
+
+int compareValues(const QVariant& a, const QVariant& b)
+{
+    const int classA = storageClass(a);
+    const int classB = storageClass(b);
+    if (classA != classB)
+        return classA < classB ? -1 : 1;
+    if (classA == 0)
+        return 0;
+    if (classA == 1) {
+        const double x = a.toDouble();
+        const double y = b.toDouble();
+        return x < y ? -1 : (x > y ? 1 : 0);
+    }
+    const QByteArray x = a.toString().toUtf8();
+    const QByteArray y = b.toString().toUtf8();
+    return x < y ? -1 : (x > y ? 1 : 0);
+}
+
+} // namespace
+
+bool RecordSet::orderPrecedes(qsizetype position, const QVariantList& values, qint64 key) const
+{
+    const qint64 here = m_keys[size_t(position)];
+    const QVariantList hereValues = orderValues(here);
+    for (int i = 0; i < values.size() && i < hereValues.size(); ++i) {
+        if (const int order = compareValues(hereValues[i], values[i]); order != 0)
+            return order < 0;
+    }
+    return here < key;
+}
+
+qsizetype RecordSet::positionOf(qint64 key) const
+{
+    const auto tail = std::find(m_keys.cbegin() + m_orderedCount, m_keys.cend(), key);
+    if (tail != m_keys.cend())
+        return tail - m_keys.cbegin();
+    if (m_orderQuery) {
+        // The listed keys are sorted by their sort values, then by key.
+        const QVariantList values = orderValues(key);
+        qsizetype low = 0;
+        qsizetype high = m_orderedCount;
+        while (low < high) {
+            const qsizetype middle = low + (high - low) / 2;
+            if (orderPrecedes(middle, values, key))
+                low = middle + 1;
+            else
+                high = middle;
+        }
+        if (low < m_orderedCount && m_keys[size_t(low)] == key)
+            return low;
+    }
+    // Changed by someone else since it was listed: look for it row by row.
+    const auto begin = m_keys.cbegin();
+    const auto found = std::find(begin, begin + m_orderedCount, key);
+    return found == begin + m_orderedCount ? -1 : found - begin;
+}
+
+void RecordSet::rememberOrderBeforeEdit()
+{
+    const qint64 key = currentKey();
+    if (!m_orderQuery || m_pos >= m_orderedCount || m_listedOrder.contains(key))
+        return;
+    for (const QString& column : std::as_const(m_select.orderBy)) {
+        if (m_pending.contains(columnIndex(column))) {
+            m_listedOrder.insert(key, orderValues(key));
+            return;
+        }
+    }
 }
 
 void RecordSet::requireOpen() const
@@ -240,6 +345,7 @@ void RecordSet::updatePending()
         sets << quotedName(m_columns.at(it.key())) + QLatin1String(" = ?");
         values << it.value();
     }
+    rememberOrderBeforeEdit();
     const qint64 key = currentKey();
     values << key;
     QSqlQuery query(m_connection.database());
@@ -271,16 +377,25 @@ void RecordSet::find(const QList<Equality>& tests)
         columnTests.append({m_columns.at(columnIndex(test.column)), test.value});
         values << storedValue(test.value);
     }
-    QSqlQuery query(m_connection.database());
-    query.setForwardOnly(true);
-    execOrThrow(query, m_select.keysWhereSql(columnTests), values);
+    NativeStatement query(m_connection.handle(), m_select.keysWhereSql(columnTests));
+    query.bind(values);
     std::unordered_set<qint64> matches;
-    while (query.next())
-        matches.insert(query.value(0).toLongLong());
+    while (query.step())
+        matches.insert(query.int64(0));
 
     m_pos = size();
     if (matches.empty())
         return;
+    // A few matches are placed by their sort values; many are met soon by a walk.
+    constexpr size_t placedOneByOne = 16;
+    if (matches.size() <= placedOneByOne) {
+        for (const qint64 key : matches) {
+            const qsizetype position = positionOf(key);
+            if (position >= start && position < m_pos)
+                m_pos = position;
+        }
+        return;
+    }
     const auto begin = m_keys.cbegin() + start;
     const auto hit = std::find_if(begin, m_keys.cend(), [&](qint64 key) { return matches.contains(key); });
     m_pos = start + (hit - begin);

@@ -2,12 +2,15 @@
 
 #include "data/Statements.h"
 
+#include "data/NativeStatement.h"
+
 #include <QCache>
 #include <QHash>
 #include <QSqlQuery>
 #include <QString>
 #include <QVariant>
 #include <QtGlobal>
+#include <memory>
 #include <vector>
 
 namespace data {
@@ -73,6 +76,11 @@ private:
     void updatePending();
     void loadColumns();
     void loadKeys();
+    // Where a key stands in the set, found by its sort values; -1 if not in the set.
+    qsizetype positionOf(qint64 key) const;
+    QVariantList orderValues(qint64 key) const;
+    bool orderPrecedes(qsizetype position, const QVariantList& values, qint64 key) const;
+    void rememberOrderBeforeEdit();
 
     Connection& m_connection;
     Select m_select;
@@ -80,6 +88,11 @@ private:
     QStringList m_columns;
     QHash<QString, int> m_columnIndex; // lower-case name -> index
     std::vector<qint64> m_keys;
+    // Keys before this index came from the select, in its order; later ones were added.
+    qsizetype m_orderedCount = 0;
+    // Sort values of rows as they were when listed, for rows edited since.
+    QHash<qint64, QVariantList> m_listedOrder;
+    std::unique_ptr<NativeStatement> m_orderQuery;
     qsizetype m_pos = -1;
     bool m_adding = false;
     QHash<int, QVariant> m_pending; // column index -> value

@@ -13,7 +13,8 @@ QString quotedName(const QString& name)
 
 QVariant storedValue(const QVariant& value)
 {
-    if (value.typeId() == QMetaType::QString && value.toString().isNull())
+    // A null variant is Null; a null QString (an empty box) is empty text.
+    if (!value.isNull() && value.typeId() == QMetaType::QString && value.toString().isNull())
         return QVariant(QStringLiteral(""));
     return value;
 }

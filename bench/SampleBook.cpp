@@ -1,0 +1,158 @@
+#include "SampleBook.h"
+
+#include "data/Schema.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <random>
+#include <sqlite3.h>
+#include <stdexcept>
+#include <string>
+
+namespace bench {
+
+namespace {
+
+const char* const firstNames[] = {"Aoife", "Brian", "Ciara", "Declan", "Eimear", "Fionn", "Grace", "Hugh",
+                                  "Isla", "Jack", "Kate", "Liam", "Maeve", "Niall", "Orla", "Padraig",
+                                  "Roisin", "Sean", "Tara", "Una", "Amara", "Bilal", "Chen", "Dmitri",
+                                  "Elena", "Farid", "Giulia", "Hana", "Ivan", "Jun", "Karim", "Lucia",
+                                  "Mateo", "Nadia", "Omar", "Priya", "Quentin", "Rosa", "Sven", "Yuki"};
+const char* const secondNames[] = {"Byrne", "Murphy", "Kelly", "O'Brien", "Walsh", "Ryan", "O'Connor",
+                                   "Doyle", "McCarthy", "Gallagher", "Nguyen", "Garcia", "Kowalski",
+                                   "Rossi", "Schmidt", "Tanaka", "Haddad", "Novak", "Silva", "Okafor"};
+const char* const streets[] = {"Harbour Road", "Main Street", "Quay Street", "Church Lane", "Mill Road",
+                               "Station Avenue", "Green Park", "Hill View"};
+const char* const towns[] = {"Cork", "Galway", "Kinsale", "Dublin", "Sligo", "Ennis", "Tralee", "Wexford"};
+
+void check(int rc, sqlite3* db)
+{
+    if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW)
+        throw std::runtime_error(sqlite3_errmsg(db));
+}
+
+class Generator
+{
+public:
+    explicit Generator(unsigned seed) : m_random(seed) {}
+    template <size_t N>
+    const char* pick(const char* const (&items)[N]) { return items[below(N)]; }
+    size_t below(size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(m_random); }
+    std::string digits(int count)
+    {
+        std::string text;
+        for (int i = 0; i < count; ++i)
+            text += char('0' + below(10));
+        return text;
+    }
+
+private:
+    std::mt19937 m_random;
+};
+
+void insertContacts(sqlite3* db, const char* user, int count, Generator& random)
+{
+    sqlite3_stmt* insert = nullptr;
+    check(sqlite3_prepare_v2(db, "insert into main values (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)", -1,
+                             &insert, nullptr),
+          db);
+    const char* const categories[] = {"Friends", "Relatives", "Business Partners"};
+    const char* const friendSubs[] = {"Home", "Office", "Institute"};
+    const char* const relativeSubs[] = {"Mom Side", "Dad Side"};
+    for (int i = 0; i < count; ++i) {
+        const size_t category = random.below(3);
+        const std::string first = std::string(random.pick(firstNames)) + std::to_string(random.below(1000));
+        const std::string second = random.pick(secondNames);
+        const std::string address = std::to_string(1 + random.below(200)) + " " + random.pick(streets) + "\n" +
+                                    random.pick(towns);
+        const std::string office = "Unit " + std::to_string(1 + random.below(40)) + ", " + random.pick(streets) +
+                                   "\n" + random.pick(towns);
+        const std::string values[23] = {
+            user,
+            categories[category],
+            category == 0 ? random.pick(friendSubs) : category == 1 ? random.pick(relativeSubs) : "Suppliers",
+            first,
+            second,
+            address,
+            random.digits(7),
+            random.digits(7),
+            random.digits(10),
+            random.digits(10),
+            std::to_string(1 + random.below(31)),
+            std::to_string(1 + random.below(12)),
+            std::to_string(1970 + random.below(31)),
+            std::to_string(1 + random.below(31)),
+            std::to_string(1 + random.below(12)),
+            std::to_string(1970 + random.below(31)),
+            office,
+            random.digits(7),
+            random.digits(7),
+            random.digits(10),
+            random.digits(10),
+            first + "@home.example",
+            first + "." + second + "@work.example",
+        };
+        for (int c = 0; c < 23; ++c)
+            sqlite3_bind_text(insert, c + 1, values[c].c_str(), int(values[c].size()), SQLITE_TRANSIENT);
+        check(sqlite3_step(insert), db);
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+}
+
+} // namespace
+
+void makeSampleBook(const QString& folder, const QString& imagesSource, int contacts)
+{
+    QDir(folder).mkpath(QStringLiteral("data"));
+    QDir(folder).mkpath(QStringLiteral("images"));
+    for (const char* name : {"vantrel.bmp", "details.bmp", "change.bmp", "sunset2.bmp"})
+        QFile::copy(imagesSource + QLatin1Char('/') + QLatin1String(name),
+                    folder + QLatin1String("/images/") + QLatin1String(name));
+    const QString path = folder + QLatin1String("/data/vantrel.mdb");
+    {
+        QSqlDatabase schemaDb = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench-schema"));
+        schemaDb.setDatabaseName(path);
+        schemaDb.open();
+        data::schema::create(schemaDb);
+        schemaDb.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("bench-schema"));
+
+    sqlite3* db = nullptr;
+    check(sqlite3_open(path.toUtf8().constData(), &db), db);
+    check(sqlite3_exec(db, "pragma synchronous = off; begin", nullptr, nullptr, nullptr), db);
+    check(sqlite3_exec(db, "insert into userMaster values ('bench', 'pw'), ('other1', 'pw'), ('other2', 'pw')",
+                       nullptr, nullptr, nullptr),
+          db);
+    Generator random(20261205);
+    insertContacts(db, "bench", contacts, random);
+    insertContacts(db, "other1", contacts / 4 + 100, random);
+    insertContacts(db, "other2", contacts / 4 + 100, random);
+    check(sqlite3_exec(db, "commit", nullptr, nullptr, nullptr), db);
+    sqlite3_close(db);
+}
+
+Names namesAt(const QString& databasePath, int position)
+{
+    sqlite3* db = nullptr;
+    check(sqlite3_open_v2(databasePath.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr), db);
+    sqlite3_stmt* query = nullptr;
+    check(sqlite3_prepare_v2(db,
+                             "select firstName, secondName from main where user = 'bench' "
+                             "order by category, firstName, rowid limit 1 offset ?",
+                             -1, &query, nullptr),
+          db);
+    sqlite3_bind_int(query, 1, position);
+    Names names;
+    if (sqlite3_step(query) == SQLITE_ROW) {
+        names.first = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(query, 0)));
+        names.second = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(query, 1)));
+    }
+    sqlite3_finalize(query);
+    sqlite3_close(db);
+    return names;
+}
+
+} // namespace bench

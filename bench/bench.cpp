@@ -1,0 +1,276 @@
+// vantrel-bench [--sizes 1000,10000,100000,1000000] [--reps 7]
+//
+// For each size N: builds a temporary program folder whose user "bench" owns N
+// contacts (plus other users' contacts), then drives the real windows headless
+// as a user would, timing each action, next to the floor: the bare SQLite
+// query that lists the user's contact keys in the window's order. Each N runs
+// in a process of its own so that its peak memory is its own.
+#include "SampleBook.h"
+
+#include "accounts/frmVantrel.h"
+#include "app/Forms.h"
+#include "app/clsConnection.h"
+#include "app/frmYesNo.h"
+#include "contacts/frmDetails.h"
+#include "data/RecordSet.h"
+#include "ui/Application.h"
+#include "ui/MessageBox.h"
+#include "ui/Program.h"
+
+#include <QAbstractButton>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMap>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QWindow>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <vector>
+
+namespace {
+
+struct Figure
+{
+    double median = 0;
+    double worst = 0;
+};
+
+Figure summarise(std::vector<double> samples)
+{
+    std::sort(samples.begin(), samples.end());
+    return {samples[samples.size() / 2], samples.back()};
+}
+
+double elapsedMs(const std::function<void()>& action)
+{
+    QElapsedTimer timer;
+    timer.start();
+    action();
+    QCoreApplication::processEvents(); // paint what changed
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+void report(int n, const char* action, const Figure& figure)
+{
+    std::printf("RESULT\t%d\t%s\t%.3f\t%.3f\n", n, action, figure.median, figure.worst);
+    std::fflush(stdout);
+}
+
+template <typename T>
+T* control(ui::Form& form, const char* name)
+{
+    return form.window()->findChild<T*>(QLatin1String(name));
+}
+
+void press(ui::Form& form, const char* button)
+{
+    control<QAbstractButton>(form, button)->click();
+}
+
+Figure floorQuery(const QString& databasePath, int reps)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(databasePath.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* query = nullptr;
+    sqlite3_prepare_v2(db,
+                       "select rowid from main where \"user\" = ? order by \"category\", \"firstName\", rowid",
+                       -1, &query, nullptr);
+    std::vector<double> samples;
+    for (int rep = 0; rep < reps; ++rep) {
+        samples.push_back(elapsedMs([&] {
+            std::vector<sqlite3_int64> keys;
+            sqlite3_bind_text(query, 1, "bench", -1, SQLITE_STATIC);
+            while (sqlite3_step(query) == SQLITE_ROW)
+                keys.push_back(sqlite3_column_int64(query, 0));
+            sqlite3_reset(query);
+        }));
+    }
+    sqlite3_finalize(query);
+    sqlite3_close(db);
+    return summarise(samples);
+}
+
+// Program start to login window shown, in a fresh process.
+Figure startUp(const QString& folder, int reps)
+{
+    std::vector<double> samples;
+    for (int rep = 0; rep < reps; ++rep) {
+        QProcess probe;
+        QElapsedTimer timer;
+        timer.start();
+        probe.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--start-probe"), folder});
+        probe.waitForReadyRead(10000);
+        samples.push_back(double(timer.nsecsElapsed()) / 1e6);
+        probe.waitForFinished(10000);
+    }
+    return summarise(samples);
+}
+
+int startProbe(int argc, char** argv)
+{
+    ui::Application app(argc, argv);
+    ui::program::setFolder(QString::fromLocal8Bit(argv[2]));
+    clsConnection::Main();
+    QWindow* window = Forms::frmVantrel().window()->windowHandle();
+    while (!window->isExposed())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    std::printf("shown\n");
+    std::fflush(stdout);
+    clsConnection::Shutdown();
+    return 0;
+}
+
+void typeNames(frmDetails& window, const QString& first, const QString& second)
+{
+    control<QLineEdit>(window, "txtFirstName")->setText(first);
+    control<QLineEdit>(window, "txtLastName")->setText(second);
+}
+
+int runSize(int argc, char** argv, int n, int reps)
+{
+    ui::Application app(argc, argv);
+    QTemporaryDir folder;
+    bench::makeSampleBook(folder.path(), QStringLiteral(VANTREL_IMAGES_DIR), n);
+    const QString databasePath = folder.path() + QLatin1String("/data/vantrel.mdb");
+    const bench::Names nearEnd = bench::namesAt(databasePath, std::max(0, n - 5));
+    const bench::Names middle = bench::namesAt(databasePath, n / 2);
+
+    const Figure floor = floorQuery(databasePath, reps);
+    std::printf("FLOOR\t%d\t%.3f\t%.3f\n", n, floor.median, floor.worst);
+    report(n, "start to login window", startUp(folder.path(), std::min(reps, 5)));
+
+    ui::program::setFolder(folder.path());
+    ui::program::setEndHandler([](int) {});
+    ui::MessageBox::setResponder([](const QString&, const QString&) {});
+    clsConnection::Main();
+    frmVantrel& login = Forms::frmVantrel();
+    frmDetails& contacts = Forms::frmDetails();
+
+    std::vector<double> samples;
+    for (int rep = 0; rep < reps; ++rep) {
+        control<QLineEdit>(login, "txtUser")->setText(QStringLiteral("bench"));
+        control<QLineEdit>(login, "txtPassword")->setText(QStringLiteral("pw"));
+        samples.push_back(elapsedMs([&] { press(login, "cmdLogin"); }));
+        if (rep + 1 < reps)
+            press(contacts, "cmdUser");
+    }
+    report(n, "login to first contact", summarise(samples));
+
+    QMap<QString, std::vector<double>> moves;
+    for (int rep = 0; rep < reps; ++rep) {
+        for (const char* button : {"cmdNext", "cmdPrev", "cmdLast", "cmdFirst"})
+            moves[QLatin1String(button)].push_back(elapsedMs([&] { press(contacts, button); }));
+    }
+    for (const char* button : {"cmdNext", "cmdPrev", "cmdLast", "cmdFirst"})
+        report(n, button, summarise(moves[QLatin1String(button)]));
+
+    std::vector<double> byFirst;
+    std::vector<double> byBoth;
+    for (int rep = 0; rep < reps; ++rep) {
+        press(contacts, "cmdSearch");
+        typeNames(contacts, nearEnd.first, QString());
+        byFirst.push_back(elapsedMs([&] { press(contacts, "cmdView"); }));
+        press(contacts, "cmdSearch");
+        typeNames(contacts, nearEnd.first, nearEnd.second);
+        byBoth.push_back(elapsedMs([&] { press(contacts, "cmdView"); }));
+    }
+    report(n, "View by first name", summarise(byFirst));
+    report(n, "View by both names", summarise(byBoth));
+
+    samples.clear();
+    for (int rep = 0; rep < reps; ++rep) {
+        press(contacts, "cmdAdd");
+        typeNames(contacts, QStringLiteral("Newcomer%1").arg(rep), QStringLiteral("Bench"));
+        control<QLineEdit>(contacts, "txtPhone1")->setText(QStringLiteral("1234567"));
+        samples.push_back(elapsedMs([&] { press(contacts, "cmdSave"); }));
+    }
+    report(n, "AddNew + Save", summarise(samples));
+
+    samples.clear();
+    for (int rep = 0; rep < reps; ++rep) {
+        press(contacts, "cmdSearch");
+        typeNames(contacts, middle.first, middle.second);
+        press(contacts, "cmdView");
+        press(contacts, "cmdModify");
+        control<QPlainTextEdit>(contacts, "txtAddress")->setPlainText(QStringLiteral("Moved %1").arg(rep));
+        samples.push_back(elapsedMs([&] { press(contacts, "cmdSave"); }));
+    }
+    report(n, "Modify + Save", summarise(samples));
+
+    samples.clear();
+    for (int rep = 0; rep < reps; ++rep)
+        samples.push_back(elapsedMs([&] { press(contacts, "cmdPrint"); }));
+    report(n, "Print", summarise(samples));
+
+    samples.clear();
+    for (int rep = 0; rep < reps; ++rep) {
+        samples.push_back(elapsedMs([&] { press(contacts, "cmdQuit"); }));
+        press(Forms::frmYesNo(), rep + 1 < reps ? "Command2" : "Command1"); // No, and at last Yes
+    }
+    report(n, "Quit to confirmation", summarise(samples));
+
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("RSS\t%d\t%.1f\n", n, double(usage.ru_maxrss) / 1024.0);
+    clsConnection::Shutdown();
+    return 0;
+}
+
+int runAll(const QStringList& sizes, int reps)
+{
+    std::printf("%-10s %-24s %10s %10s %8s\n", "N", "action", "median ms", "worst ms", "/floor");
+    for (const QString& size : sizes) {
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--child"), size, QStringLiteral("--reps"), QString::number(reps)});
+        child.waitForFinished(-1);
+        double floor = 0;
+        const QList<QByteArray> lines = child.readAllStandardOutput().split('\n');
+        for (const QByteArray& line : lines) {
+            const QList<QByteArray> f = line.split('\t');
+            if (f.value(0) == "FLOOR") {
+                floor = f[2].toDouble();
+                std::printf("%-10s %-24s %10.3f %10.3f %8s\n", f[1].constData(), "floor (key query)", floor,
+                            f[3].toDouble(), "1.0");
+            } else if (f.value(0) == "RESULT") {
+                std::printf("%-10s %-24s %10.3f %10.3f %8.1f\n", f[1].constData(), f[2].constData(),
+                            f[3].toDouble(), f[4].toDouble(), floor > 0 ? f[3].toDouble() / floor : 0.0);
+            } else if (f.value(0) == "RSS") {
+                std::printf("%-10s %-24s %10s MB\n", f[1].constData(), "peak resident memory", f[2].constData());
+            }
+        }
+        std::fflush(stdout);
+        if (child.exitCode() != 0)
+            return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    if (args.value(0) == QLatin1String("--start-probe") && args.size() == 2)
+        return startProbe(argc, argv);
+    const int reps = args.contains(QLatin1String("--reps"))
+                         ? args.value(args.indexOf(QLatin1String("--reps")) + 1).toInt()
+                         : 7;
+    if (args.value(0) == QLatin1String("--child"))
+        return runSize(argc, argv, args.value(1).toInt(), std::max(reps, 1));
+    const QStringList sizes = args.contains(QLatin1String("--sizes"))
+                                  ? args.value(args.indexOf(QLatin1String("--sizes")) + 1).split(QLatin1Char(','))
+                                  : QStringList{QStringLiteral("1000"), QStringLiteral("10000"),
+                                                QStringLiteral("100000"), QStringLiteral("1000000")};
+    QCoreApplication app(argc, argv);
+    return runAll(sizes, std::max(reps, 1));
+}
