@@ -6,22 +6,51 @@
 #include "data/DataError.h"
 #include "data/RecordSet.h"
 
-using data::RecordSet;
+using namespace data;
 using testsupport::Program;
 
 namespace {
 const QString first = QStringLiteral("firstName");
 const QString second = QStringLiteral("secondName");
 
+RecordSet contactsOf(const QString& user)
+{
+    return RecordSet(clsConnection::DbConnection(), statements::contactsOf(user));
+}
+
+// Adds contacts, each "user|firstName|category|secondName"; a part left out is Null.
+void add(Program& program, const QStringList& contacts)
+{
+    for (const QString& contact : contacts) {
+        const QStringList part = contact.split('|');
+        program.addContact(part[0],
+                           {{first, part.value(1)}, {"category", part.value(2)}, {second, part.value(3)}});
+    }
+}
+
+// Where the cursor is: "BOF", "EOF", both, or the current row's position and first name ("~" for Null).
+QString at(const RecordSet& set)
+{
+    if (set.bof() || set.eof())
+        return QString(set.bof() ? "BOF" : "") + (set.eof() ? "EOF" : "");
+    const QVariant name = set.value(first);
+    return QString::number(set.position()) + ' ' + (name.isNull() ? "~" : name.toString());
+}
+
 QStringList firstNames(RecordSet& set)
 {
     QStringList names;
-    set.moveFirst();
-    while (!set.eof()) {
-        names << set.value(first).toString();
-        set.moveNext();
-    }
+    for (set.moveFirst(); !set.eof(); set.moveNext())
+        names << at(set).section(' ', 1);
     return names;
+}
+
+// Each stored contact as "firstName=secondName" ("~" for Null), in the order stored.
+QString stored(Program& program)
+{
+    const QString sql = "select group_concat(firstName || '=' || ifnull(secondName, '~')) "
+                        "from (select * from main order by rowid)";
+    return program.rows(sql)[0][0].toString();
 }
 } // namespace
 
@@ -30,207 +59,119 @@ class RecordSetTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void emptySetIsAtBothEnds()
+    void cursorRulesAtTheEnds()
     {
         Program program;
-        RecordSet set(clsConnection::DbConnection(), data::statements::contactsOf(QStringLiteral("nobody")));
-        QCOMPARE(set.recordCount(), 0);
-        QVERIFY(set.bof());
-        QVERIFY(set.eof());
-        QVERIFY_THROWS_EXCEPTION(data::DataError, set.moveFirst());
-        QVERIFY_THROWS_EXCEPTION(data::DataError, set.moveLast());
-        QVERIFY_THROWS_EXCEPTION(data::DataError, set.moveNext());
-        QVERIFY_THROWS_EXCEPTION(data::DataError, set.value(first));
-        set.find(first, QStringLiteral("x"));
-        QVERIFY(set.eof());
-    }
+        RecordSet empty = contactsOf("nobody");
+        QCOMPARE(empty.recordCount(), 0);
+        for (void (RecordSet::*move)() : {&RecordSet::moveFirst, &RecordSet::moveLast, &RecordSet::moveNext})
+            QVERIFY_THROWS_EXCEPTION(DataError, (empty.*move)());
+        empty.find(first, "x");
+        QCOMPARE(at(empty), "BOFEOF");
 
-    void orderAndEndsOfASet()
-    {
-        Program program;
-        program.addContact(QStringLiteral("ann"), {{QStringLiteral("category"), QStringLiteral("Relatives")}, {first, QStringLiteral("Zed")}});
-        program.addContact(QStringLiteral("ann"), {{QStringLiteral("category"), QStringLiteral("Friends")}, {first, QStringLiteral("Bob")}});
-        program.addContact(QStringLiteral("bob"), {{QStringLiteral("category"), QStringLiteral("Friends")}, {first, QStringLiteral("Other")}});
-        program.addContact(QStringLiteral("ann"), {{QStringLiteral("category"), QStringLiteral("Friends")}, {first, QStringLiteral("Amy")}});
-        program.addContact(QStringLiteral("ann"), {{first, QStringLiteral("NoCategory")}});
-
-        RecordSet set(clsConnection::DbConnection(), data::statements::contactsOf(QStringLiteral("ann")));
+        add(program, {"ann|Zed|R", "ann|Bob|F", "bob|Other|F", "ann|Amy|F", "ann|NoCat"});
+        RecordSet set = contactsOf("ann");
         QCOMPARE(set.recordCount(), 4);
         // Null category sorts first; then category, then first name.
-        QCOMPARE(firstNames(set), (QStringList{QStringLiteral("NoCategory"), QStringLiteral("Amy"), QStringLiteral("Bob"), QStringLiteral("Zed")}));
-        QVERIFY(set.eof());
-        QVERIFY(!set.bof());
-        QVERIFY_THROWS_EXCEPTION(data::DataError, set.moveNext());
+        QCOMPARE(firstNames(set), (QStringList{"NoCat", "Amy", "Bob", "Zed"}));
+        QVERIFY_THROWS_EXCEPTION(DataError, set.moveNext());
         set.movePrevious(); // from EOF: the last row
-        QCOMPARE(set.value(first).toString(), QStringLiteral("Zed"));
+        QCOMPARE(at(set), "3 Zed");
         set.moveFirst();
         set.movePrevious();
-        QVERIFY(set.bof());
-        QVERIFY_THROWS_EXCEPTION(data::DataError, set.value(first));
-        QVERIFY_THROWS_EXCEPTION(data::DataError, set.movePrevious());
+        QCOMPARE(at(set), "BOF");
+        QVERIFY_THROWS_EXCEPTION(DataError, set.value(first));
+        QVERIFY_THROWS_EXCEPTION(DataError, set.movePrevious());
         set.moveNext(); // from BOF: the first row
-        QCOMPARE(set.value(first).toString(), QStringLiteral("NoCategory"));
-    }
-
-    void nullStaysDistinctFromEmptyText()
-    {
-        Program program;
-        program.addContact(QStringLiteral("ann"), {{first, QStringLiteral("")}, {second, QVariant()}});
-        RecordSet set(clsConnection::DbConnection(), data::statements::contactsOf(QStringLiteral("ann")));
-        QVERIFY(!set.value(first).isNull());
-        QCOMPARE(set.value(first).toString(), QString());
-        QVERIFY(set.value(second).isNull());
-
-        // Empty text written through the set is stored as text, not Null.
-        set.setValue(second, QString());
-        set.update();
-        const auto stored = program.rows(QStringLiteral("select secondName is null, secondName from main"));
-        QCOMPARE(stored.at(0).at(0).toInt(), 0);
-        QCOMPARE(stored.at(0).at(1).toString(), QString());
+        QCOMPARE(at(set), "0 NoCat");
     }
 
     void addedRowIsLastUntilReopenedAndMovesStoreEdits()
     {
         Program program;
-        program.addContact(QStringLiteral("ann"), {{QStringLiteral("category"), QStringLiteral("B")}, {first, QStringLiteral("b1")}});
-        program.addContact(QStringLiteral("ann"), {{QStringLiteral("category"), QStringLiteral("B")}, {first, QStringLiteral("b2")}});
-        RecordSet set(clsConnection::DbConnection(), data::statements::contactsOf(QStringLiteral("ann")));
+        add(program, {"ann|b1|B", "ann|b2|B", "ann||C"}); // the last one's first name is empty text
+        RecordSet set = contactsOf("ann");
         set.addNew();
-        QVERIFY(!set.eof() && !set.bof());
-        QVERIFY(set.value(first).isNull());
-        set.setValue(QStringLiteral("user"), QStringLiteral("ann"));
-        set.setValue(QStringLiteral("category"), QStringLiteral("A"));
-        set.setValue(first, QStringLiteral("a0"));
-        QCOMPARE(set.value(first).toString(), QStringLiteral("a0"));
+        QCOMPARE(at(set), "3 ~");
+        set.setValue("user", "ann");
+        set.setValue("category", "A");
+        set.setValue(first, "a0");
         set.update();
-        QCOMPARE(set.recordCount(), 3);
-        QCOMPARE(firstNames(set), (QStringList{QStringLiteral("b1"), QStringLiteral("b2"), QStringLiteral("a0")}));
+        QCOMPARE(set.recordCount(), 4);
+        QCOMPARE(firstNames(set), (QStringList{"b1", "b2", "", "a0"}));
 
         // An edit of a stored row is kept pending until a move, which stores it.
         set.moveFirst();
-        set.setValue(second, QStringLiteral("edited"));
-        QVERIFY(program.rows(QStringLiteral("select 1 from main where secondName = 'edited'")).isEmpty());
+        set.setValue(second, "edited");
+        QCOMPARE(stored(program), "b1=~,b2=~,=~,a0=~");
         set.moveLast();
-        QCOMPARE(program.rows(QStringLiteral("select firstName from main where secondName = 'edited'")).size(), 1);
+        QCOMPARE(stored(program), "b1=edited,b2=~,=~,a0=~");
 
-        // Staying on the row (MoveLast on the last row) leaves its edit pending.
-        set.setValue(second, QStringLiteral("late"));
+        // Staying on the row (MoveLast on the last row) leaves its edit pending; "" is stored as text.
+        set.setValue(second, QString());
         set.moveLast();
-        QVERIFY(program.rows(QStringLiteral("select 1 from main where secondName = 'late'")).isEmpty());
+        QCOMPARE(stored(program), "b1=edited,b2=~,=~,a0=~");
         set.update();
-        QCOMPARE(program.rows(QStringLiteral("select firstName from main where secondName = 'late'")).at(0).at(0).toString(),
-                 QStringLiteral("a0"));
-
-        RecordSet reopened(clsConnection::DbConnection(), data::statements::contactsOf(QStringLiteral("ann")));
-        QCOMPARE(firstNames(reopened), (QStringList{QStringLiteral("a0"), QStringLiteral("b1"), QStringLiteral("b2")}));
+        QCOMPARE(stored(program), "b1=edited,b2=~,=~,a0=");
+        RecordSet reopened = contactsOf("ann");
+        QCOMPARE(firstNames(reopened), (QStringList{"a0", "b1", "b2", ""}));
     }
 
-    void findSearchesForwardFromTheCurrentRow()
+    void findSearchesForwardForExactText()
     {
         Program program;
-        const QString cat = QStringLiteral("category");
-        program.addContact(QStringLiteral("ann"), {{cat, QStringLiteral("1")}, {first, QStringLiteral("Al")}, {second, QStringLiteral("X")}});
-        program.addContact(QStringLiteral("ann"), {{cat, QStringLiteral("2")}, {first, QStringLiteral("Bo")}, {second, QStringLiteral("Y")}});
-        program.addContact(QStringLiteral("ann"), {{cat, QStringLiteral("3")}, {first, QStringLiteral("Al")}, {second, QStringLiteral("Y")}});
-        program.addContact(QStringLiteral("eve"), {{cat, QStringLiteral("0")}, {first, QStringLiteral("Al")}, {second, QStringLiteral("Y")}});
-        RecordSet set(clsConnection::DbConnection(), data::statements::contactsOf(QStringLiteral("ann")));
-
-        set.find(first, QStringLiteral("Al")); // the current row counts
-        QCOMPARE(set.position(), 0);
-        set.find(second, QStringLiteral("Y"));
-        QCOMPARE(set.position(), 1);
+        add(program, {"ann|Al|1|X", "ann|Bo|2|Y", "ann|Al|3|Y", "eve|Al|0|Y"});
+        RecordSet set = contactsOf("ann");
+        const auto found = [&set](const auto&... tests) { return set.find(tests...), at(set); };
+        QCOMPARE(found(first, "Al"), "0 Al"); // the current row counts
+        QCOMPARE(found(second, "Y"), "1 Bo");
         set.moveNext();
-        set.find(first, QStringLiteral("Al"));
-        QCOMPARE(set.position(), 2);
-        set.find(first, QStringLiteral("al")); // exact, case-sensitive
-        QVERIFY(set.eof());
-        set.find(first, QStringLiteral("Al")); // started at EOF: nothing
-        QVERIFY(set.eof());
-
+        QCOMPARE(found(first, "Al"), "2 Al");
+        QCOMPARE(found(first, "al"), "EOF"); // exact, case-sensitive
+        QCOMPARE(found(first, "Al"), "EOF"); // started at EOF: nothing
         set.moveFirst();
-        set.find({{first, QStringLiteral("Al")}, {second, QStringLiteral("Y")}});
-        QCOMPARE(set.position(), 2);
+        QCOMPARE(found(QList<Equality>{{first, "Al"}, {second, "Y"}}), "2 Al");
         set.moveFirst();
-        set.find({{first, QStringLiteral("Bo")}, {second, QStringLiteral("X")}}); // names split over two rows
-        QVERIFY(set.eof());
-    }
+        QCOMPARE(found(QList<Equality>{{first, "Bo"}, {second, "X"}}), "EOF"); // names split over two rows
 
-    void typedTextIsNeverSql()
-    {
-        Program program;
-        const QStringList hostile{QStringLiteral("O'Brien"), QStringLiteral("x' or '1'='1"),
-                                  QStringLiteral("\"; drop table main; --"), QStringLiteral("%"), QStringLiteral("_")};
-        for (const QString& name : hostile)
+        // Typed text is never SQL, nor a pattern.
+        for (const auto& name : QStringList{"O'Brien", "x' or '1'='1", "'); drop table main; --", "%", "_"}) {
             program.addContact(name, {{first, name}});
-        for (const QString& name : hostile) {
-            RecordSet set(clsConnection::DbConnection(), data::statements::contactsOf(name));
-            QCOMPARE(set.recordCount(), 1);
-            set.find(first, name);
-            QVERIFY(!set.eof());
-            QCOMPARE(set.value(first).toString(), name);
+            RecordSet own = contactsOf(name);
+            QCOMPARE(own.recordCount(), 1);
+            own.find(first, name);
+            QCOMPARE(at(own), "0 " + name);
         }
-        RecordSet none(clsConnection::DbConnection(), data::statements::contactsOf(QStringLiteral("x' or '1'='1' --")));
-        QCOMPARE(none.recordCount(), 0);
+        QCOMPARE(contactsOf("x' or '1'='1' --").recordCount(), 0);
     }
 
-    void openingAFaultyFileFailsWithTheEngineText_data()
+    void openingAFileLeavesItsContentAlone()
     {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("missing") << QByteArray() << QStringLiteral("Could not find file");
-        QTest::newRow("empty") << QByteArray("") << QStringLiteral("no table 'userMaster'");
-        QTest::newRow("not a database") << QByteArray(4096, 'x') << QStringLiteral("not a database");
-    }
+        // A faulty file fails with the engine's text and is not changed.
+        for (const auto& [content, expected] : QList<std::pair<QByteArray, QString>>{
+                 {"", "no table 'userMaster'"}, {QByteArray(4096, 'x'), "not a database"}}) {
+            QTemporaryDir dir;
+            QFile file(dir.filePath("vantrel.mdb"));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+            file.close();
+            try {
+                Connection().open(file.fileName());
+                QFAIL("opened a faulty file");
+            } catch (const DataError& error) {
+                QVERIFY2(error.description().contains(expected), qPrintable(error.description()));
+            }
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), content);
+        }
 
-    void openingAFaultyFileFailsWithTheEngineText()
-    {
-        QFETCH(QByteArray, content);
-        QFETCH(QString, expected);
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("vantrel.mdb"));
-        if (QByteArrayLiteral("missing") != QTest::currentDataTag()) {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(content);
-        }
-        data::Connection connection;
-        try {
-            connection.open(path);
-            QFAIL("opened a faulty file");
-        } catch (const data::DataError& error) {
-            QVERIFY2(error.description().contains(expected), qPrintable(error.description()));
-        }
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly))
-            QCOMPARE(file.readAll(), content); // left untouched
-        else
-            QVERIFY(!QFile::exists(path)); // and never created
-    }
-
-    void existingDatabaseGetsItsIndexesWithoutTouchingRows()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("vantrel.mdb"));
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("plain"));
-            db.setDatabaseName(path);
-            QVERIFY(db.open());
-            QSqlQuery query(db);
-            QVERIFY(query.exec(QStringLiteral("create table userMaster (user, Password)")));
-            QVERIFY(query.exec(QStringLiteral("create table main (user, category, subCategory, firstName, secondName, address, phone, phone2, mobile, fax, dobDate, dobMonth, dobYear, aniDate, aniMonth, aniYear, addressOff, phoneOff, phone2Off, mobileOff, faxOff, EMailH, EMailO)")));
-            QVERIFY(query.exec(QStringLiteral("create table printDetails (category, subCategory, firstName, secondName, address, phone, phone2, mobile, fax, dobDate, dobMonth, dobYear, aniDate, aniMonth, aniYear, addressOff, phoneOff, phone2Off, mobileOff, faxOff, EMailH, EMailO)")));
-            QVERIFY(query.exec(QStringLiteral("insert into main (user, firstName) values ('ann', 'Kept')")));
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("plain"));
-        data::Connection connection;
-        connection.open(path);
-        QSqlQuery query(connection.database());
-        QVERIFY(query.exec(QStringLiteral("select count(*) from sqlite_master where type = 'index'")));
-        QVERIFY(query.next());
-        QVERIFY(query.value(0).toInt() >= 3);
-        RecordSet set(connection, data::statements::contactsOf(QStringLiteral("ann")));
-        QCOMPARE(set.value(first).toString(), QStringLiteral("Kept"));
+        // A database without the indexes gets them back; its rows stay as they were.
+        Program program;
+        add(program, {"ann|Kept"});
+        for (const QVariantList& index : program.rows("select name from sqlite_master where type = 'index'"))
+            program.exec("drop index \"" + index[0].toString() + "\"");
+        Connection().open(program.databasePath());
+        QVERIFY(program.rows("select count(*) from sqlite_master where type = 'index'")[0][0].toInt() >= 3);
+        QCOMPARE(stored(program), "Kept=~");
     }
 };
 

@@ -1,5 +1,6 @@
 #include "contacts/ContactFields.h"
 
+#include "ui/MultiLineTextBox.h"
 #include "ui_frmDetails.h"
 
 #include <QComboBox>
@@ -52,8 +53,8 @@ bool ContactFields::setText(const ContactField& field, const QString& text)
         box->setText(text);
         return true;
     }
-    if (auto* box = qobject_cast<QPlainTextEdit*>(field.control)) {
-        box->setPlainText(text);
+    if (auto* box = qobject_cast<ui::MultiLineTextBox*>(field.control)) {
+        box->setText(text);
         return true;
     }
     auto* list = static_cast<QComboBox*>(field.control);

@@ -10,6 +10,8 @@
 void frmDetails::lblPrint_Click()
 {
     data::Connection& connection = clsConnection::DbConnection();
+    // The staged row is replaced in one step: never an empty table in between.
+    data::Transaction replacing(connection);
     connection.execute(data::statements::emptyPrintDetails());
     data::RecordSet staging(connection, data::statements::printDetails());
 
@@ -30,4 +32,5 @@ void frmDetails::lblPrint_Click()
     } catch (const data::DataError&) {
     }
     staging.close();
+    replacing.commit();
 }

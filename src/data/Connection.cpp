@@ -41,6 +41,15 @@ void Connection::open(const QString& filePath)
     if (!file.isFile())
         throw DataError(QStringLiteral("'%1' is not a database file.").arg(filePath));
 
+    try {
+        openVerified(file);
+    } catch (const DataError& error) {
+        throw DataError(file.absoluteFilePath() + QLatin1String(": ") + error.description());
+    }
+}
+
+void Connection::openVerified(const QFileInfo& file)
+{
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
     // mode=rw: never create the file; a write-protected file opens for reading.
     db.setDatabaseName(QUrl::fromLocalFile(file.absoluteFilePath()).toString(QUrl::FullyEncoded) +
@@ -80,6 +89,28 @@ sqlite3* Connection::handle() const
 QSqlDatabase Connection::database() const
 {
     return QSqlDatabase::database(m_name, false);
+}
+
+Transaction::Transaction(Connection& connection) : m_connection(connection)
+{
+    m_connection.execute(QStringLiteral("begin immediate"));
+}
+
+Transaction::~Transaction()
+{
+    if (!m_open)
+        return;
+    try {
+        m_connection.execute(QStringLiteral("rollback"));
+    } catch (const DataError&) {
+        // already rolled back by the engine
+    }
+}
+
+void Transaction::commit()
+{
+    m_connection.execute(QStringLiteral("commit"));
+    m_open = false;
 }
 
 } // namespace data

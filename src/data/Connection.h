@@ -5,6 +5,7 @@
 #include <QVariant>
 #include <QtGlobal>
 
+class QFileInfo;
 struct sqlite3;
 
 namespace data {
@@ -33,8 +34,26 @@ public:
     sqlite3* handle() const;
 
 private:
+    void openVerified(const QFileInfo& file);
+
     QString m_name;
     QString m_filePath;
+};
+
+// Writes made while it lives are stored together, or not at all if it ends
+// without commit(). It takes the write lock at once, so it waits for another
+// writer (up to the busy timeout) before anything is changed.
+class Transaction final
+{
+public:
+    explicit Transaction(Connection& connection);
+    ~Transaction();
+    Q_DISABLE_COPY_MOVE(Transaction)
+    void commit();
+
+private:
+    Connection& m_connection;
+    bool m_open = true;
 };
 
 } // namespace data

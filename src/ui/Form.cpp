@@ -5,8 +5,10 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QTimer>
 #include <algorithm>
+#include <limits>
 #include <vector>
 
 namespace ui {
@@ -57,6 +59,9 @@ void Form::load()
     m_window = window;
     loadedForms().push_back(this);
     setupControls(window);
+    // A text box takes text of any length; only the checks on saving limit it.
+    for (QLineEdit* box : window->findChildren<QLineEdit*>())
+        box->setMaxLength(std::numeric_limits<int>::max());
     if (m_keyPreview)
         qApp->installEventFilter(window);
     Form_Load();

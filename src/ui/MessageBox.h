@@ -13,6 +13,8 @@ public:
     static inline const QString applicationTitle = QStringLiteral("projVantrel");
 
     static void show(const QString& prompt, const QString& title = applicationTitle);
+    // False without a screen to show a box on (its text then goes to stderr).
+    static bool canShow();
 
     // Tests answer boxes through this instead of a real modal box.
     using Responder = std::function<void(const QString& title, const QString& prompt)>;

@@ -66,7 +66,8 @@ void fail(const QString& text)
     if (g_failing || g_ended)
         return;
     g_failing = true;
-    MessageBox::show(text);
+    if (MessageBox::canShow())
+        MessageBox::show(text);
     end(1);
 }
 

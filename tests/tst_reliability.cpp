@@ -1,0 +1,409 @@
+// Hostile input, faults and crashes: nothing lost, nothing crashes, no one
+// sees another's contacts.
+#include "TestSupport.h"
+
+#include "accounts/frmVantrel.h"
+#include "app/Forms.h"
+#include "app/clsConnection.h"
+#include "contacts/frmDetails.h"
+#include "data/Connection.h"
+#include "data/RecordSet.h"
+#include "ui/MessageBox.h"
+#include "ui/Program.h"
+
+#include <QClipboard>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <cstdio>
+#include <sqlite3.h>
+#include <unistd.h>
+
+using namespace testsupport;
+
+namespace {
+
+const char* const textBoxes[] = {"txtFirstName", "txtLastName", "txtEMailH", "txtEMailO"};
+
+template <typename T>
+T* details(const char* name)
+{
+    return control<T>(Forms::frmDetails(), QLatin1String(name));
+}
+
+void logIn(const QString& user, const QString& password)
+{
+    Forms::frmVantrel().show();
+    control<QLineEdit>(Forms::frmVantrel(), QStringLiteral("txtUser"))->setText(user);
+    control<QLineEdit>(Forms::frmVantrel(), QStringLiteral("txtPassword"))->setText(password);
+    click(control<QWidget>(Forms::frmVantrel(), QStringLiteral("cmdLogin")));
+}
+
+void press(const char* button)
+{
+    click(details<QWidget>(button));
+}
+
+// Adds a contact through the window with every free-text control set to `text`.
+void addContact(const QString& text)
+{
+    press("cmdAdd");
+    for (const char* name : textBoxes)
+        details<QLineEdit>(name)->setText(text);
+    // Pasted, as a person would bring a long text in.
+    QGuiApplication::clipboard()->setText(text + QStringLiteral("\nsecond line"));
+    details<QPlainTextEdit>("txtAddress")->paste();
+    details<QComboBox>("cbSubCategory")->setEditText(text);
+    press("cmdSave");
+}
+
+// A copy of a program beside which a test lays out data/ and images/.
+QString copyProgram(const QString& folder, const QString& source)
+{
+    const QString target = folder + QLatin1Char('/') + QFileInfo(source).fileName();
+    QFile::copy(source, target);
+    return target;
+}
+
+// Runs a program as an ordinary user: as root, file permissions would not hold.
+QProcess* start(const QString& program, const QStringList& args, const QString& folder)
+{
+    auto* process = new QProcess;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    process->setProcessEnvironment(env);
+    process->setWorkingDirectory(QStringLiteral("/"));
+    if (geteuid() == 0) {
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                                          QFileDevice::ReadOther | QFileDevice::ExeOther);
+        process->start(QStringLiteral("setpriv"), QStringList{QStringLiteral("--reuid=65534"),
+                                                              QStringLiteral("--regid=65534"),
+                                                              QStringLiteral("--clear-groups"), program} +
+                                                      args);
+    } else {
+        process->start(program, args);
+    }
+    return process;
+}
+
+void giveToOrdinaryUser(const QString& path)
+{
+    if (geteuid() == 0)
+        QVERIFY(::chown(path.toLocal8Bit().constData(), 65534, 65534) == 0);
+}
+
+QString integrity(const QString& path)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* check = nullptr;
+    sqlite3_prepare_v2(db, "pragma integrity_check", -1, &check, nullptr);
+    QString result = sqlite3_step(check) == SQLITE_ROW
+                         ? QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)))
+                         : QStringLiteral("no answer");
+    sqlite3_finalize(check);
+    sqlite3_close(db);
+    return result;
+}
+
+// Child mode: log in to FOLDER as USER and save COUNT contacts named PREFIX<i>
+// through the window, printing each name once "Record Saved" was shown.
+int saveBurst(int argc, char** argv)
+{
+    ui::Application app(argc, argv);
+    const QStringList args = app.arguments();
+    ui::program::setFolder(args[2]);
+    ui::MessageBox::setResponder([](const QString&, const QString& prompt) {
+        if (prompt != QLatin1String("Record Saved"))
+            std::fprintf(stderr, "message: %s\n", qPrintable(prompt));
+    });
+    clsConnection::Main();
+    logIn(args[3], QStringLiteral("pw"));
+    for (int i = 0; i < args[4].toInt() && !ui::program::hasEnded(); ++i) {
+        const QString name = args[5] + QString::number(i);
+        press("cmdAdd");
+        details<QLineEdit>("txtFirstName")->setText(name);
+        press("cmdSave");
+        if (!ui::program::hasEnded()) {
+            std::printf("saved %s\n", qPrintable(name));
+            std::fflush(stdout);
+        }
+    }
+    const int status = ui::program::hasEnded() ? ui::program::exitStatus() : 0;
+    clsConnection::Shutdown();
+    return status;
+}
+
+} // namespace
+
+class ReliabilityTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void hostileTextIsStoredAndShownExactly_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("quotes") << QStringLiteral("O'Brien \"Ned\"");
+        QTest::newRow("injection") << QStringLiteral("x' or '1'='1");
+        QTest::newRow("drop") << QStringLiteral("\"; drop table main; --");
+        QTest::newRow("wildcards") << QStringLiteral("100% _under_ *star* ?");
+        QTest::newRow("backslashes") << QStringLiteral("C:\\path\\n\\'");
+        QTest::newRow("padding") << QStringLiteral("  padded  ");
+        QTest::newRow("scripts") << QStringLiteral("Ελένη Τσάκωνα 李小龍 دانيال");
+        QTest::newRow("combining") << QStringLiteral("Zoe\u0308 e\u0301 n\u0303");
+        QTest::newRow("emoji") << QStringLiteral("Anna 😀👍🏽👨‍👩‍👧");
+        QTest::newRow("1 MB") << QString(1 << 20, QLatin1Char('m'));
+    }
+
+    void hostileTextIsStoredAndShownExactly()
+    {
+        QFETCH(QString, text);
+        Program program;
+        // The same text as user name and password: sign up, change password, log in.
+        Forms::frmVantrel().show();
+        click(control<QWidget>(Forms::frmVantrel(), QStringLiteral("lblNewUser")));
+        for (const char* box : {"txtUser", "txtPassword", "txtRetypePassword"})
+            control<QLineEdit>(Forms::frmVantrel(), QLatin1String(box))->setText(text);
+        click(control<QWidget>(Forms::frmVantrel(), QStringLiteral("lblSave")));
+        program.addUser(QStringLiteral("neighbour"), QStringLiteral("pw"));
+        program.addContact(QStringLiteral("neighbour"), {{QStringLiteral("firstName"), text}});
+        logIn(text, text);
+        QVERIFY(Forms::frmDetails().isLoaded());
+        QCOMPARE(Forms::frmDetails().contacts()->recordCount(), 0); // the neighbour's contact stays hidden
+
+        addContact(text);
+        QCOMPARE(program.prompts(), QStringList{QStringLiteral("Record Saved")});
+        const auto stored = program.rows(
+            QStringLiteral("select firstName, secondName, EMailH, EMailO, address, subCategory from main where user = ?"),
+            {text});
+        QCOMPARE(stored.size(), 1);
+        QCOMPARE(stored[0], (QVariantList{text, text, text, text, text + QStringLiteral("\nsecond line"), text}));
+
+        // Shown back as stored after a fresh load, and found by name.
+        press("cmdUser");
+        logIn(text, text);
+        for (const char* name : textBoxes)
+            QCOMPARE(details<QLineEdit>(name)->text(), text);
+        QCOMPARE(details<QPlainTextEdit>("txtAddress")->toPlainText(), text + QStringLiteral("\nsecond line"));
+        press("cmdSearch");
+        details<QLineEdit>("txtFirstName")->setText(text);
+        details<QLineEdit>("txtLastName")->setText(text);
+        press("cmdView");
+        QCOMPARE(program.prompts(), QStringList{QStringLiteral("Record Saved")});
+        QVERIFY(!program.ended());
+    }
+
+    void typedTextNeverBecomesSqlText()
+    {
+        Program program;
+        QStringList statements;
+        auto trace = [](unsigned, void* context, void* statement, void*) -> int {
+            static_cast<QStringList*>(context)->append(
+                QString::fromUtf8(sqlite3_sql(static_cast<sqlite3_stmt*>(statement))));
+            return 0;
+        };
+        sqlite3_trace_v2(clsConnection::DbConnection().handle(), SQLITE_TRACE_STMT, trace, &statements);
+        const QString marker = QStringLiteral("Zq9'mark");
+        program.addUser(marker, marker);
+        logIn(marker, marker);
+        addContact(marker);
+        press("cmdSearch");
+        details<QLineEdit>("txtFirstName")->setText(marker);
+        press("cmdView");
+        press("cmdPrint");
+        press("cmdModify");
+        press("cmdSave");
+        sqlite3_trace_v2(clsConnection::DbConnection().handle(), 0, nullptr, nullptr);
+        QVERIFY(statements.size() > 10);
+        for (const QString& sql : std::as_const(statements))
+            QVERIFY2(!sql.contains(QStringLiteral("Zq9")), qPrintable(sql));
+        QCOMPARE(program.rows(QStringLiteral("select count(*) from main where firstName = ?"), {marker})[0][0], 1);
+    }
+
+    void lockedDatabaseFailsAfterABoundedWait()
+    {
+        Program program;
+        program.addUser(QStringLiteral("ann"), QStringLiteral("pw"));
+        logIn(QStringLiteral("ann"), QStringLiteral("pw"));
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("locker"));
+        other.setDatabaseName(program.databasePath());
+        QVERIFY(other.open());
+        QSqlQuery hold(other);
+        QVERIFY(hold.exec(QStringLiteral("begin immediate")));
+        QVERIFY(hold.exec(QStringLiteral("insert into main (user, firstName) values ('ann', 'Pending')")));
+
+        QElapsedTimer waited;
+        waited.start();
+        addContact(QStringLiteral("Blocked"));
+        QVERIFY(waited.elapsed() >= data::Connection::busyTimeoutMs - 500);
+        QVERIFY(waited.elapsed() < 4 * data::Connection::busyTimeoutMs);
+        QVERIFY(program.ended());
+        QCOMPARE(program.status(), 1);
+        QVERIFY2(program.prompts().last().contains(QStringLiteral("locked")), qPrintable(program.prompts().last()));
+
+        QVERIFY(hold.exec(QStringLiteral("rollback")));
+        hold.finish();
+        other.close();
+        other = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("locker"));
+        QCOMPARE(program.rows(QStringLiteral("select count(*) from main"))[0][0], 0);
+        QCOMPARE(integrity(program.databasePath()), QStringLiteral("ok"));
+    }
+
+    void faultyDatabaseOrPictureEndsTheProgramBeforeAnyWindow_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("expected");
+        for (const char* fault : {"missing", "empty", "not a database", "unreadable", "picture missing"})
+            QTest::newRow(fault) << QString::fromLatin1(fault)
+                                 << QString::fromLatin1(fault == QByteArray("picture missing") ? "vantrel.bmp"
+                                                                                                : "vantrel.mdb");
+    }
+
+    void faultyDatabaseOrPictureEndsTheProgramBeforeAnyWindow()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, expected);
+        Program program;
+        clsConnection::Shutdown();
+        const QString database = program.databasePath();
+        QByteArray content;
+        if (fault == QLatin1String("missing"))
+            QFile::remove(database);
+        else if (fault == QLatin1String("empty") || fault == QLatin1String("not a database")) {
+            content = fault == QLatin1String("empty") ? QByteArray() : QByteArray(8192, '\x5a');
+            QFile file(database);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(content);
+        } else if (fault == QLatin1String("unreadable")) {
+            QFile::setPermissions(database, {});
+            content = QByteArray();
+        } else {
+            QFile::remove(program.folder() + QStringLiteral("/images/vantrel.bmp"));
+        }
+        QFile before(database);
+        const QByteArray original = before.open(QIODevice::ReadOnly) ? before.readAll() : QByteArray();
+        for (const char* sub : {"/data", "/images"})
+            QFile::setPermissions(program.folder() + QLatin1String(sub), QFile::ReadOwner | QFile::WriteOwner |
+                                                                             QFile::ExeOwner | QFile::ReadOther |
+                                                                             QFile::ExeOther);
+
+        const QString vantrel = copyProgram(program.folder(), QStringLiteral(VANTREL_EXECUTABLE));
+        std::unique_ptr<QProcess> run(start(vantrel, {}, program.folder()));
+        QVERIFY(run->waitForFinished(30000));
+        QCOMPARE(run->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(run->exitCode(), 1);
+        const QString report = QString::fromLocal8Bit(run->readAllStandardError());
+        QVERIFY2(report.contains(expected), qPrintable(report));
+        if (fault != QLatin1String("missing")) {
+            QFile::setPermissions(database, QFile::ReadOwner | QFile::WriteOwner);
+            QFile after(database);
+            QVERIFY(after.open(QIODevice::ReadOnly));
+            QCOMPARE(after.readAll(), original); // left untouched
+        } else {
+            QVERIFY(!QFile::exists(database)); // and never created
+        }
+    }
+
+    void readOnlyDatabaseBrowsesButASaveEndsCleanly()
+    {
+        Program program;
+        program.addUser(QStringLiteral("ann"), QStringLiteral("pw"));
+        program.addContact(QStringLiteral("ann"), {{QStringLiteral("firstName"), QStringLiteral("Kept")}});
+        clsConnection::Shutdown();
+        const QByteArray original = [&] {
+            QFile file(program.databasePath());
+            file.open(QIODevice::ReadOnly);
+            return file.readAll();
+        }();
+        giveToOrdinaryUser(program.folder() + QStringLiteral("/data"));
+        QFile::setPermissions(program.databasePath(), QFile::ReadOwner | QFile::ReadOther);
+        const QString self = copyProgram(program.folder(), QCoreApplication::applicationFilePath());
+        std::unique_ptr<QProcess> run(start(
+            self, {QStringLiteral("--save-burst"), program.folder(), QStringLiteral("ann"), QStringLiteral("1"),
+                   QStringLiteral("New")},
+            program.folder()));
+        QVERIFY(run->waitForFinished(30000));
+        QCOMPARE(run->exitCode(), 1);
+        QVERIFY(run->readAllStandardOutput().isEmpty()); // no "Record Saved"
+        QVERIFY(QString::fromLocal8Bit(run->readAllStandardError()).contains(QStringLiteral("readonly")));
+        QFile after(program.databasePath());
+        QVERIFY(after.open(QIODevice::ReadOnly));
+        QCOMPARE(after.readAll(), original);
+    }
+
+    void twoInstancesSavingAtOnceKeepEveryContact()
+    {
+        Program program;
+        program.addUser(QStringLiteral("ann"), QStringLiteral("pw"));
+        clsConnection::Shutdown();
+        giveToOrdinaryUser(program.folder() + QStringLiteral("/data"));
+        giveToOrdinaryUser(program.databasePath());
+        const QString self = copyProgram(program.folder(), QCoreApplication::applicationFilePath());
+        constexpr int each = 40;
+        std::unique_ptr<QProcess> first(start(self, {QStringLiteral("--save-burst"), program.folder(),
+                                                      QStringLiteral("ann"), QString::number(each), QStringLiteral("A")},
+                                              program.folder()));
+        std::unique_ptr<QProcess> second(start(self, {QStringLiteral("--save-burst"), program.folder(),
+                                                       QStringLiteral("ann"), QString::number(each), QStringLiteral("B")},
+                                               program.folder()));
+        QVERIFY(first->waitForFinished(60000));
+        QVERIFY(second->waitForFinished(60000));
+        QCOMPARE(first->exitCode(), 0);
+        QCOMPARE(second->exitCode(), 0);
+        QCOMPARE(program.rows(QStringLiteral("select count(distinct firstName) from main where user = 'ann'"))[0][0],
+                 2 * each);
+        QCOMPARE(integrity(program.databasePath()), QStringLiteral("ok"));
+    }
+
+    void killedDuringSavesLosesNothingReported()
+    {
+        Program program;
+        program.addUser(QStringLiteral("ann"), QStringLiteral("pw"));
+        clsConnection::Shutdown();
+        giveToOrdinaryUser(program.folder() + QStringLiteral("/data"));
+        giveToOrdinaryUser(program.databasePath());
+        const QString self = copyProgram(program.folder(), QCoreApplication::applicationFilePath());
+        constexpr int kills = 12;
+        int reported = 0;
+        for (int round = 0; round < kills; ++round) {
+            std::unique_ptr<QProcess> run(start(self, {QStringLiteral("--save-burst"), program.folder(),
+                                                        QStringLiteral("ann"), QStringLiteral("10000"),
+                                                        QStringLiteral("K%1_").arg(round)},
+                                                program.folder()));
+            QVERIFY(run->waitForReadyRead(30000));
+            QTest::qWait(QRandomGenerator::global()->bounded(5, 300)); // a random moment in the burst
+            run->kill();
+            QVERIFY(run->waitForFinished(10000));
+            for (const QByteArray& line : run->readAllStandardOutput().split('\n')) {
+                if (!line.startsWith("saved "))
+                    continue;
+                ++reported;
+                const QString name = QString::fromUtf8(line.mid(6));
+                QVERIFY2(program.rows(QStringLiteral("select 1 from main where firstName = ?"), {name}).size() == 1,
+                         qPrintable(name));
+            }
+            QCOMPARE(integrity(program.databasePath()), QStringLiteral("ok"));
+        }
+        QVERIFY(reported >= kills);
+        qInfo("%d kills, %d reported saves, none lost", kills, reported);
+    }
+};
+
+int main(int argc, char** argv)
+{
+    if (argc == 6 && qstrcmp(argv[1], "--save-burst") == 0)
+        return saveBurst(argc, argv);
+    ui::Application app(argc, argv);
+    ReliabilityTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_reliability.moc"
