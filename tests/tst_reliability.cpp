@@ -362,6 +362,27 @@ private Q_SLOTS:
         QCOMPARE(integrity(program.databasePath()), QStringLiteral("ok"));
     }
 
+    void databaseToolMakesAPrivateFileAndNeverTouchesOne()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("data/vantrel.mdb"));
+        QCOMPARE(QProcess::execute(QStringLiteral(VANTREL_CREATEDB), {path}), 0);
+        QCOMPARE(QFileInfo(dir.filePath(QStringLiteral("data"))).permissions() & 0x0777, 0x0700);
+        QCOMPARE(QFileInfo(path).permissions() & 0x0777, 0x0600);
+        data::Connection connection;
+        connection.open(path); // the three tables are there
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::Append));
+            file.write("tail");
+        }
+        const QByteArray before = [&] { QFile f(path); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+        QCOMPARE(QProcess::execute(QStringLiteral(VANTREL_CREATEDB), {path}), 0);
+        QFile after(path);
+        QVERIFY(after.open(QIODevice::ReadOnly));
+        QCOMPARE(after.readAll(), before);
+    }
+
     void killedDuringSavesLosesNothingReported()
     {
         Program program;

@@ -92,11 +92,13 @@ void frmDetails::Form_Unload()
 
 bool frmDetails::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() != QEvent::KeyPress || !ui)
+    if (!ui)
         return ui::Form::eventFilter(watched, event);
     if (watched == ui->cbCategory || watched == ui->cbCategory->lineEdit())
-        return isEnterInCategoryBox(event);
-    return numberBoxKeyPress(event); // the eight number boxes
+        return categoryBoxKey(watched, event);
+    if (event->type() == QEvent::KeyPress)
+        return numberBoxKeyPress(event); // the eight number boxes
+    return ui::Form::eventFilter(watched, event);
 }
 
 void frmDetails::lblQuit_Click()

@@ -136,30 +136,22 @@ bool RecordSet::orderPrecedes(qsizetype position, const QVariantList& values, qi
     return here < key;
 }
 
-qsizetype RecordSet::positionOf(qint64 key) const
+qsizetype RecordSet::listedPosition(qint64 key) const
 {
-    const auto tail = std::find(m_keys.cbegin() + m_orderedCount, m_keys.cend(), key);
-    if (tail != m_keys.cend())
-        return tail - m_keys.cbegin();
-    if (m_orderQuery) {
-        // The listed keys are sorted by their sort values, then by key.
-        const QVariantList values = orderValues(key);
-        qsizetype low = 0;
-        qsizetype high = m_orderedCount;
-        while (low < high) {
-            const qsizetype middle = low + (high - low) / 2;
-            if (orderPrecedes(middle, values, key))
-                low = middle + 1;
-            else
-                high = middle;
-        }
-        if (low < m_orderedCount && m_keys[size_t(low)] == key)
-            return low;
+    // The listed keys are sorted by their sort values, then by key.
+    const QVariantList values = orderValues(key);
+    if (values.isEmpty())
+        return -1;
+    qsizetype low = 0;
+    qsizetype high = m_orderedCount;
+    while (low < high) {
+        const qsizetype middle = low + (high - low) / 2;
+        if (orderPrecedes(middle, values, key))
+            low = middle + 1;
+        else
+            high = middle;
     }
-    // Changed by someone else since it was listed: look for it row by row.
-    const auto begin = m_keys.cbegin();
-    const auto found = std::find(begin, begin + m_orderedCount, key);
-    return found == begin + m_orderedCount ? -1 : found - begin;
+    return low < m_orderedCount && m_keys[size_t(low)] == key ? low : -1;
 }
 
 void RecordSet::rememberOrderBeforeEdit()
@@ -167,9 +159,11 @@ void RecordSet::rememberOrderBeforeEdit()
     const qint64 key = currentKey();
     if (!m_orderQuery || m_pos >= m_orderedCount || m_listedOrder.contains(key))
         return;
-    for (const QString& column : std::as_const(m_select.orderBy)) {
-        if (m_pending.contains(columnIndex(column))) {
-            m_listedOrder.insert(key, orderValues(key));
+    const QVariantList listed = orderValues(key);
+    for (qsizetype i = 0; i < m_select.orderBy.size() && i < listed.size(); ++i) {
+        const auto pending = m_pending.constFind(columnIndex(m_select.orderBy[i]));
+        if (pending != m_pending.cend() && compareValues(pending.value(), listed[i]) != 0) {
+            m_listedOrder.insert(key, listed);
             return;
         }
     }
@@ -369,36 +363,71 @@ void RecordSet::find(const QList<Equality>& tests)
     if (eof())
         return;
     const qsizetype start = std::max<qsizetype>(m_pos, 0);
-
-    // The rows that match, by index; then the first of them in the set's order.
     QList<Equality> columnTests;
-    QVariantList values = m_select.boundValues();
-    for (const Equality& test : tests) {
-        columnTests.append({m_columns.at(columnIndex(test.column)), test.value});
-        values << storedValue(test.value);
+    for (const Equality& test : tests)
+        columnTests.append({m_columns.at(columnIndex(test.column)), storedValue(test.value)});
+
+    if (start < m_orderedCount) {
+        if (const std::optional<qsizetype> listed = firstListedMatch(columnTests, start)) {
+            if (*listed >= 0) {
+                m_pos = *listed;
+                return;
+            }
+        } else {
+            m_pos = scanForMatch(matchingKeys(columnTests), start);
+            return;
+        }
     }
+    // Not among the listed rows: perhaps a row added through the set.
+    m_pos = scanForMatch(matchingKeys(columnTests), std::max(start, m_orderedCount));
+}
+
+std::unordered_set<qint64> RecordSet::matchingKeys(const QList<Equality>& columnTests) const
+{
     NativeStatement query(m_connection.handle(), m_select.keysWhereSql(columnTests));
+    QVariantList values = m_select.boundValues();
+    for (const Equality& test : columnTests)
+        values << test.value;
     query.bind(values);
     std::unordered_set<qint64> matches;
     while (query.step())
         matches.insert(query.int64(0));
+    return matches;
+}
 
-    m_pos = size();
+qsizetype RecordSet::scanForMatch(const std::unordered_set<qint64>& matches, qsizetype from) const
+{
     if (matches.empty())
-        return;
-    // A few matches are placed by their sort values; many are met soon by a walk.
-    constexpr size_t placedOneByOne = 16;
-    if (matches.size() <= placedOneByOne) {
-        for (const qint64 key : matches) {
-            const qsizetype position = positionOf(key);
-            if (position >= start && position < m_pos)
-                m_pos = position;
-        }
-        return;
+        return size();
+    const auto begin = m_keys.cbegin() + from;
+    return from + (std::find_if(begin, m_keys.cend(), [&](qint64 key) { return matches.contains(key); }) - begin);
+}
+
+std::optional<qsizetype> RecordSet::firstListedMatch(const QList<Equality>& columnTests, qsizetype start) const
+{
+    // The engine lists matches in the set's order, so the first one at or after
+    // the start row is one indexed look-up, placed by a binary search. That
+    // holds while the listed rows keep the sort values they were listed with.
+    if (!m_orderQuery || !m_listedOrder.isEmpty())
+        return std::nullopt;
+    QVariantList startValues;
+    if (start > 0) {
+        startValues = orderValues(m_keys[size_t(start)]);
+        if (std::any_of(startValues.cbegin(), startValues.cend(), [](const QVariant& v) { return v.isNull(); }))
+            return std::nullopt;
+        startValues << m_keys[size_t(start)];
     }
-    const auto begin = m_keys.cbegin() + start;
-    const auto hit = std::find_if(begin, m_keys.cend(), [&](qint64 key) { return matches.contains(key); });
-    m_pos = start + (hit - begin);
+    NativeStatement query(m_connection.handle(), m_select.firstMatchSql(columnTests, start > 0));
+    QVariantList values = m_select.boundValues();
+    for (const Equality& test : columnTests)
+        values << test.value;
+    query.bind(values + startValues);
+    if (!query.step())
+        return qsizetype(-1);
+    const qsizetype position = listedPosition(query.int64(0));
+    if (position < start) // not a listed row, or moved since: ask row by row
+        return std::nullopt;
+    return position;
 }
 
 void RecordSet::close()

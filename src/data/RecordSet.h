@@ -11,6 +11,8 @@
 #include <QVariant>
 #include <QtGlobal>
 #include <memory>
+#include <optional>
+#include <unordered_set>
 #include <vector>
 
 namespace data {
@@ -76,8 +78,11 @@ private:
     void updatePending();
     void loadColumns();
     void loadKeys();
-    // Where a key stands in the set, found by its sort values; -1 if not in the set.
-    qsizetype positionOf(qint64 key) const;
+    // Where a listed key stands, found by its sort values; -1 if not found so.
+    qsizetype listedPosition(qint64 key) const;
+    std::optional<qsizetype> firstListedMatch(const QList<Equality>& columnTests, qsizetype start) const;
+    std::unordered_set<qint64> matchingKeys(const QList<Equality>& columnTests) const;
+    qsizetype scanForMatch(const std::unordered_set<qint64>& matches, qsizetype from) const;
     QVariantList orderValues(qint64 key) const;
     bool orderPrecedes(qsizetype position, const QVariantList& values, qint64 key) const;
     void rememberOrderBeforeEdit();

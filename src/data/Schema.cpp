@@ -40,12 +40,13 @@ struct Index
 };
 
 // The contact window lists a user's keys in (category, firstName) order; its
-// searches and the duplicate test look up one name; login looks up one user.
+// searches and the duplicate test look up names and want the matches in that
+// same order; login looks up one user.
 constexpr Index indexes[] = {
-    {"ix_main_user_order", "main", "\"user\", \"category\", \"firstName\""},
-    {"ix_main_user_first", "main", "\"user\", \"firstName\", \"secondName\""},
-    {"ix_main_user_second", "main", "\"user\", \"secondName\""},
-    {"ix_userMaster_user", "userMaster", "\"user\""},
+    {"ix_main_by_order", "main", "\"user\", \"category\", \"firstName\""},
+    {"ix_main_by_first_name", "main", "\"user\", \"firstName\", \"secondName\", \"category\""},
+    {"ix_main_by_second_name", "main", "\"user\", \"secondName\", \"category\", \"firstName\""},
+    {"ix_userMaster_by_user", "userMaster", "\"user\""},
 };
 
 QSqlQuery run(const QSqlDatabase& db, const QString& sql)

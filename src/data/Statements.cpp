@@ -29,14 +29,35 @@ QString whereClause(const QList<Equality>& tests)
 }
 } // namespace
 
-QString Select::keysSql() const
+namespace {
+QString orderList(const QStringList& orderBy)
 {
-    QString sql = QLatin1String("select rowid from ") + quotedName(table) + whereClause(where);
     QStringList order;
     for (const QString& column : orderBy)
         order << quotedName(column);
     order << QStringLiteral("rowid");
-    return sql + QLatin1String(" order by ") + order.join(QLatin1String(", "));
+    return order.join(QLatin1String(", "));
+}
+} // namespace
+
+QString Select::keysSql() const
+{
+    return QLatin1String("select rowid from ") + quotedName(table) + whereClause(where) +
+           QLatin1String(" order by ") + orderList(orderBy);
+}
+
+QString Select::firstMatchSql(const QList<Equality>& extra, bool fromRow) const
+{
+    QString sql = keysWhereSql(extra);
+    const QString order = orderList(orderBy);
+    if (fromRow) {
+        QStringList marks;
+        for (qsizetype i = 0; i <= orderBy.size(); ++i)
+            marks << QStringLiteral("?");
+        sql += QLatin1String(" and (") + order + QLatin1String(") >= (") + marks.join(QLatin1String(", ")) +
+               QLatin1Char(')');
+    }
+    return sql + QLatin1String(" order by ") + order + QLatin1String(" limit 1");
 }
 
 QString Select::keysWhereSql(const QList<Equality>& extra) const

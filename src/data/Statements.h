@@ -27,6 +27,10 @@ struct Select
     QString keysSql() const;
     // SQL listing the keys of the matching rows that also pass `extra`.
     QString keysWhereSql(const QList<Equality>& extra) const;
+    // SQL giving the first key, in the set's order, of the rows that also pass
+    // `extra`; with fromRow, only rows at or after the row whose sort values and
+    // key are bound after the tests' values.
+    QString firstMatchSql(const QList<Equality>& extra, bool fromRow) const;
     QVariantList boundValues() const;
 };
 

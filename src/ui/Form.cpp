@@ -87,6 +87,12 @@ void Form::unload()
     m_window = nullptr;
     std::erase(loadedForms(), this);
     qApp->removeEventFilter(window);
+    // The controls may still signal while they go (a box losing the focus):
+    // nothing of theirs reaches the form once it has let go of them.
+    for (QObject* control : window->findChildren<QObject*>()) {
+        control->disconnect(this);
+        control->removeEventFilter(this);
+    }
     discardControls();
     window->hide();
     window->deleteLater();
