@@ -111,6 +111,16 @@ QString integrity(const QString& path)
     return result;
 }
 
+// A book with user "ann" that copies of this test, run as an ordinary user, can write.
+QString prepareForChildren(Program& program)
+{
+    program.addUser(QStringLiteral("ann"), QStringLiteral("pw"));
+    clsConnection::Shutdown();
+    giveToOrdinaryUser(program.folder() + QStringLiteral("/data"));
+    giveToOrdinaryUser(program.databasePath());
+    return copyProgram(program.folder(), QCoreApplication::applicationFilePath());
+}
+
 // Child mode: log in to FOLDER as USER and save COUNT contacts named PREFIX<i>
 // through the window, printing each name once "Record Saved" was shown.
 int saveBurst(int argc, char** argv)
@@ -341,11 +351,7 @@ private Q_SLOTS:
     void twoInstancesSavingAtOnceKeepEveryContact()
     {
         Program program;
-        program.addUser(QStringLiteral("ann"), QStringLiteral("pw"));
-        clsConnection::Shutdown();
-        giveToOrdinaryUser(program.folder() + QStringLiteral("/data"));
-        giveToOrdinaryUser(program.databasePath());
-        const QString self = copyProgram(program.folder(), QCoreApplication::applicationFilePath());
+        const QString self = prepareForChildren(program);
         constexpr int each = 40;
         std::unique_ptr<QProcess> first(start(self, {QStringLiteral("--save-burst"), program.folder(),
                                                       QStringLiteral("ann"), QString::number(each), QStringLiteral("A")},
@@ -386,11 +392,7 @@ private Q_SLOTS:
     void killedDuringSavesLosesNothingReported()
     {
         Program program;
-        program.addUser(QStringLiteral("ann"), QStringLiteral("pw"));
-        clsConnection::Shutdown();
-        giveToOrdinaryUser(program.folder() + QStringLiteral("/data"));
-        giveToOrdinaryUser(program.databasePath());
-        const QString self = copyProgram(program.folder(), QCoreApplication::applicationFilePath());
+        const QString self = prepareForChildren(program);
         constexpr int kills = 12;
         int reported = 0;
         for (int round = 0; round < kills; ++round) {

@@ -67,15 +67,20 @@ bool Connection::isOpen() const
     return QSqlDatabase::database(m_name, false).isOpen();
 }
 
-void Connection::execute(const QString& sql, const QVariantList& values)
+void run(QSqlQuery& query, const QString& sql, const QVariantList& values)
 {
-    QSqlQuery query(database());
     if (!query.prepare(sql))
         throw DataError(query.lastError().text());
     for (const QVariant& value : values)
         query.addBindValue(value);
     if (!query.exec())
         throw DataError(query.lastError().text());
+}
+
+void Connection::execute(const QString& sql, const QVariantList& values)
+{
+    QSqlQuery query(database());
+    run(query, sql, values);
 }
 
 sqlite3* Connection::handle() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QVariant>
 #include <QtGlobal>
@@ -39,6 +40,9 @@ private:
     QString m_name;
     QString m_filePath;
 };
+
+// Prepares sql on the query, binds the values in order and runs it; throws on failure.
+void run(QSqlQuery& query, const QString& sql, const QVariantList& values = {});
 
 // Writes made while it lives are stored together, or not at all if it ends
 // without commit(). It takes the write lock at once, so it waits for another

@@ -20,16 +20,6 @@ constexpr int cachedRows = 64;
                                    "Requested operation requires a current record."));
 }
 
-void execOrThrow(QSqlQuery& query, const QString& sql, const QVariantList& values)
-{
-    if (!query.prepare(sql))
-        throw DataError(query.lastError().text());
-    for (const QVariant& value : values)
-        query.addBindValue(value);
-    if (!query.exec())
-        throw DataError(query.lastError().text());
-}
-
 } // namespace
 
 RecordSet::RecordSet(Connection& connection, Select select)
@@ -47,7 +37,7 @@ RecordSet::~RecordSet() = default;
 void RecordSet::loadColumns()
 {
     QSqlQuery query(m_connection.database());
-    execOrThrow(query, QLatin1String("pragma table_info(") + quotedName(m_select.table) + QLatin1Char(')'), {});
+    run(query, QLatin1String("pragma table_info(") + quotedName(m_select.table) + QLatin1Char(')'), {});
     while (query.next()) {
         const QString name = query.value(1).toString();
         m_columnIndex.insert(name.toLower(), static_cast<int>(m_columns.size()));
@@ -324,7 +314,7 @@ void RecordSet::insertPending()
                                               names.join(QLatin1String(", ")) + QLatin1String(") values (") +
                                               marks.join(QLatin1String(", ")) + QLatin1Char(')');
     QSqlQuery query(m_connection.database());
-    execOrThrow(query, sql, values);
+    run(query, sql, values);
     m_keys.push_back(query.lastInsertId().toLongLong());
     m_pos = size() - 1;
     m_adding = false;
@@ -343,7 +333,7 @@ void RecordSet::updatePending()
     const qint64 key = currentKey();
     values << key;
     QSqlQuery query(m_connection.database());
-    execOrThrow(query,
+    run(query,
                 QLatin1String("update ") + quotedName(m_select.table) + QLatin1String(" set ") +
                     sets.join(QLatin1String(", ")) + QLatin1String(" where rowid = ?"),
                 values);
