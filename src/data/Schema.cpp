@@ -44,7 +44,7 @@ struct Index
 // same order; login looks up one user.
 constexpr Index indexes[] = {
     {"ix_main_by_order", "main", "\"user\", \"category\", \"firstName\""},
-    {"ix_main_by_first_name", "main", "\"user\", \"firstName\", \"secondName\", \"category\""},
+    {"ix_main_by_first_name", "main", "\"user\", \"firstName\", \"category\""},
     {"ix_main_by_second_name", "main", "\"user\", \"secondName\", \"category\", \"firstName\""},
     {"ix_userMaster_by_user", "userMaster", "\"user\""},
 };
