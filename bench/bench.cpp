@@ -246,8 +246,10 @@ int runAll(const QStringList& sizes, int reps)
             }
         }
         std::fflush(stdout);
-        if (child.exitCode() != 0)
+        if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0) {
+            std::fprintf(stderr, "vantrel-bench: the run at %s contacts failed\n", qPrintable(size));
             return 1;
+        }
     }
     return 0;
 }
