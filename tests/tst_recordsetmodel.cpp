@@ -21,7 +21,7 @@ const QStringList columns{QStringLiteral("category"), QStringLiteral("firstName"
 class PlainSet
 {
 public:
-    PlainSet(data::Connection& connection, const QString& user) : m_connection(connection), m_user(user)
+    PlainSet(data::Connection& connection, const QString& user)
     {
         QSqlQuery query(connection.database());
         query.prepare(QStringLiteral("select rowid, category, firstName, secondName from main where user = ? "
@@ -36,6 +36,7 @@ public:
     bool eof() const { return m_rows.isEmpty() || m_pos >= m_rows.size(); }
     qsizetype position() const { return m_pos; }
     QVariant value(int column) const { return m_rows[m_pos][column + 1]; }
+    QVariant value(const QString& column) const { return value(int(columns.indexOf(column))); }
     void moveFirst() { m_pos = 0; }
     void moveLast() { m_pos = m_rows.size() - 1; }
     void moveNext() { ++m_pos; }
@@ -58,35 +59,20 @@ public:
     }
 
 private:
-    data::Connection& m_connection;
-    QString m_user;
     QList<QVariantList> m_rows;
     qsizetype m_pos = -1;
 };
 
-QString describe(const RecordSet& set)
+template <typename Set>
+QString describe(const Set& set)
 {
-    if (set.bof())
-        return QStringLiteral("BOF");
-    if (set.eof())
-        return QStringLiteral("EOF");
+    if (set.bof() || set.eof())
+        return set.bof() ? QStringLiteral("BOF") : QStringLiteral("EOF");
     QStringList values{QString::number(set.position())};
     for (const QString& column : columns) {
         const QVariant value = set.value(column);
         values << (value.isNull() ? QStringLiteral("~") : value.toString());
     }
-    return values.join(QLatin1Char('|'));
-}
-
-QString describe(const PlainSet& set)
-{
-    if (set.bof())
-        return QStringLiteral("BOF");
-    if (set.eof())
-        return QStringLiteral("EOF");
-    QStringList values{QString::number(set.position())};
-    for (int c = 0; c < columns.size(); ++c)
-        values << (set.value(c).isNull() ? QStringLiteral("~") : set.value(c).toString());
     return values.join(QLatin1Char('|'));
 }
 
@@ -108,6 +94,7 @@ private Q_SLOTS:
             const int i = random.bounded(int(pool.size()) + (mayBeNull ? 1 : 0));
             return i == pool.size() ? QVariant() : QVariant(pool[i]);
         };
+        const auto name = [&] { return pool[random.bounded(int(pool.size()))]; };
         for (int i = 0; i < 300; ++i)
             program.addContact(i % 7 ? QStringLiteral("ann") : QStringLiteral("eve"),
                                {{columns[0], pick(true)}, {columns[1], pick(true)}, {columns[2], pick(true)}});
@@ -126,20 +113,20 @@ private Q_SLOTS:
                 case 2: if (!plain.eof()) { fast.moveNext(); plain.moveNext(); } break;
                 case 3: if (!plain.bof()) { fast.movePrevious(); plain.movePrevious(); } break;
                 case 4: {
-                    const QString name = pool[random.bounded(int(pool.size()))];
-                    fast.find(columns[1], name);
-                    plain.find({{1, name}});
+                    const QString first = name();
+                    fast.find(columns[1], first);
+                    plain.find({{1, first}});
                     break;
                 }
                 case 5: {
-                    const QString first = pool[random.bounded(int(pool.size()))];
-                    const QString second = pool[random.bounded(int(pool.size()))];
+                    const QString first = name();
+                    const QString second = name();
                     fast.find({{columns[1], first}, {columns[2], second}});
                     plain.find({{1, first}, {2, second}});
                     break;
                 }
                 case 6: { // a row added through the set stays last
-                    const QString first = pool[random.bounded(int(pool.size()))];
+                    const QString first = name();
                     fast.addNew();
                     fast.setValue(QStringLiteral("user"), QStringLiteral("ann"));
                     fast.setValue(columns[0], QStringLiteral("A"));
@@ -151,7 +138,7 @@ private Q_SLOTS:
                 case 7: case 8: // an edit, stored by the next move or find
                     if (onRow) {
                         const int column = operation - 7;
-                        const QString text = pool[random.bounded(int(pool.size()))] + QStringLiteral("x");
+                        const QString text = name() + QStringLiteral("x");
                         fast.setValue(columns[column], text);
                         plain.set(column, text);
                     }

@@ -21,6 +21,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <cstdio>
+#include <optional>
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -95,6 +96,22 @@ void giveToOrdinaryUser(const QString& path)
 {
     if (geteuid() == 0)
         QVERIFY(::chown(path.toLocal8Bit().constData(), 65534, 65534) == 0);
+}
+
+// The file's bytes; none when there is no file.
+std::optional<QByteArray> fileBytes(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return file.readAll();
+}
+
+void writeFile(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
 }
 
 QString integrity(const QString& path)
@@ -268,57 +285,48 @@ private Q_SLOTS:
 
     void faultyDatabaseOrPictureEndsTheProgramBeforeAnyWindow_data()
     {
-        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QByteArray>("content"); // what the database file holds; null: no file
+        QTest::addColumn<bool>("readable");
         QTest::addColumn<QString>("expected");
-        for (const char* fault : {"missing", "empty", "not a database", "unreadable", "picture missing"})
-            QTest::newRow(fault) << QString::fromLatin1(fault)
-                                 << QString::fromLatin1(fault == QByteArray("picture missing") ? "vantrel.bmp"
-                                                                                                : "vantrel.mdb");
+        const QString db = QStringLiteral("vantrel.mdb");
+        QTest::newRow("missing") << QByteArray() << true << db;
+        QTest::newRow("empty") << QByteArray("") << true << db;
+        QTest::newRow("not a database") << QByteArray(8192, 'Z') << true << db;
+        QTest::newRow("unreadable") << QByteArray("") << false << db;
+        QTest::newRow("picture missing") << QByteArray("") << true << QStringLiteral("vantrel.bmp");
     }
 
     void faultyDatabaseOrPictureEndsTheProgramBeforeAnyWindow()
     {
-        QFETCH(QString, fault);
+        QFETCH(QByteArray, content);
+        QFETCH(bool, readable);
         QFETCH(QString, expected);
         Program program;
         clsConnection::Shutdown();
         const QString database = program.databasePath();
-        QByteArray content;
-        if (fault == QLatin1String("missing"))
-            QFile::remove(database);
-        else if (fault == QLatin1String("empty") || fault == QLatin1String("not a database")) {
-            content = fault == QLatin1String("empty") ? QByteArray() : QByteArray(8192, '\x5a');
-            QFile file(database);
-            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            file.write(content);
-        } else if (fault == QLatin1String("unreadable")) {
-            QFile::setPermissions(database, {});
-            content = QByteArray();
-        } else {
+        if (expected.endsWith(QLatin1String(".bmp"))) // a sound database, a picture gone
             QFile::remove(program.folder() + QStringLiteral("/images/vantrel.bmp"));
-        }
-        QFile before(database);
-        const QByteArray original = before.open(QIODevice::ReadOnly) ? before.readAll() : QByteArray();
+        else if (content.isNull())
+            QFile::remove(database);
+        else
+            writeFile(database, content);
+        const std::optional<QByteArray> original = fileBytes(database);
+        if (!readable)
+            QFile::setPermissions(database, {});
         for (const char* sub : {"/data", "/images"})
             QFile::setPermissions(program.folder() + QLatin1String(sub), QFile::ReadOwner | QFile::WriteOwner |
                                                                              QFile::ExeOwner | QFile::ReadOther |
                                                                              QFile::ExeOther);
 
-        const QString vantrel = copyProgram(program.folder(), QStringLiteral(VANTREL_EXECUTABLE));
-        std::unique_ptr<QProcess> run(start(vantrel, {}, program.folder()));
+        std::unique_ptr<QProcess> run(
+            start(copyProgram(program.folder(), QStringLiteral(VANTREL_EXECUTABLE)), {}, program.folder()));
         QVERIFY(run->waitForFinished(30000));
         QCOMPARE(run->exitStatus(), QProcess::NormalExit);
         QCOMPARE(run->exitCode(), 1);
         const QString report = QString::fromLocal8Bit(run->readAllStandardError());
         QVERIFY2(report.contains(expected), qPrintable(report));
-        if (fault != QLatin1String("missing")) {
-            QFile::setPermissions(database, QFile::ReadOwner | QFile::WriteOwner);
-            QFile after(database);
-            QVERIFY(after.open(QIODevice::ReadOnly));
-            QCOMPARE(after.readAll(), original); // left untouched
-        } else {
-            QVERIFY(!QFile::exists(database)); // and never created
-        }
+        QFile::setPermissions(database, QFile::ReadOwner | QFile::WriteOwner);
+        QCOMPARE(fileBytes(database), original); // left untouched; a missing one is not created
     }
 
     void readOnlyDatabaseBrowsesButASaveEndsCleanly()
@@ -327,11 +335,7 @@ private Q_SLOTS:
         program.addUser(QStringLiteral("ann"), QStringLiteral("pw"));
         program.addContact(QStringLiteral("ann"), {{QStringLiteral("firstName"), QStringLiteral("Kept")}});
         clsConnection::Shutdown();
-        const QByteArray original = [&] {
-            QFile file(program.databasePath());
-            file.open(QIODevice::ReadOnly);
-            return file.readAll();
-        }();
+        const std::optional<QByteArray> original = fileBytes(program.databasePath());
         giveToOrdinaryUser(program.folder() + QStringLiteral("/data"));
         QFile::setPermissions(program.databasePath(), QFile::ReadOwner | QFile::ReadOther);
         const QString self = copyProgram(program.folder(), QCoreApplication::applicationFilePath());
@@ -343,9 +347,7 @@ private Q_SLOTS:
         QCOMPARE(run->exitCode(), 1);
         QVERIFY(run->readAllStandardOutput().isEmpty()); // no "Record Saved"
         QVERIFY(QString::fromLocal8Bit(run->readAllStandardError()).contains(QStringLiteral("readonly")));
-        QFile after(program.databasePath());
-        QVERIFY(after.open(QIODevice::ReadOnly));
-        QCOMPARE(after.readAll(), original);
+        QCOMPARE(fileBytes(program.databasePath()), original);
     }
 
     void twoInstancesSavingAtOnceKeepEveryContact()
@@ -377,16 +379,10 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo(path).permissions() & 0x0777, 0x0600);
         data::Connection connection;
         connection.open(path); // the three tables are there
-        {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::Append));
-            file.write("tail");
-        }
-        const QByteArray before = [&] { QFile f(path); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+        writeFile(path, *fileBytes(path) + "tail");
+        const std::optional<QByteArray> before = fileBytes(path);
         QCOMPARE(QProcess::execute(QStringLiteral(VANTREL_CREATEDB), {path}), 0);
-        QFile after(path);
-        QVERIFY(after.open(QIODevice::ReadOnly));
-        QCOMPARE(after.readAll(), before);
+        QCOMPARE(fileBytes(path), before);
     }
 
     void killedDuringSavesLosesNothingReported()
