@@ -11,20 +11,18 @@ using namespace testsupport;
 
 namespace {
 
-// The columns a contact is made of, as printDetails holds them.
+// The columns a contact is made of, as printDetails holds them, and the controls showing them.
 const QString columns = "category, subCategory, firstName, secondName, address, phone, phone2, mobile, fax, "
                         "dobDate, dobMonth, dobYear, aniDate, aniMonth, aniYear, addressOff, phoneOff, "
                         "phone2Off, mobileOff, faxOff, EMailH, EMailO";
-const QStringList entries = QString("cbCategory cbSubCategory txtFirstName txtLastName txtAddress txtPhone1 "
-                                    "txtPhone2 txtMobile txtFax cbDOBDate cbDOBMonth cbDOBYear cbANIDate "
-                                    "cbANIMonth cbANIYear txtAddressOffice txtPhone1Office txtPhone2Office "
-                                    "txtMobileOffice txtFaxOffice txtEMailH txtEMailO")
-                                .split(' ');
-// The labels in the order View leaves them: on but for itself, the last.
-const QStringList labels =
-    QString("lblAddNew lblModify lblSave lblCancel lblClear lblSearch lblPrint lblQuit "
-            "lblChangeUser lblViewDetails")
-        .split(' ');
+const QString entries =
+    "cbCategory cbSubCategory txtFirstName txtLastName txtAddress txtPhone1 txtPhone2 "
+    "txtMobile txtFax cbDOBDate cbDOBMonth cbDOBYear cbANIDate cbANIMonth cbANIYear "
+    "txtAddressOffice txtPhone1Office txtPhone2Office txtMobileOffice txtFaxOffice txtEMailH "
+    "txtEMailO";
+// The labels View leaves on; it switches itself off.
+const QString labels =
+    "lblAddNew lblModify lblSave lblCancel lblClear lblSearch lblPrint lblQuit lblChangeUser";
 
 QWidget* widget(const QString& name)
 {
@@ -37,14 +35,14 @@ QString text(const QString& name)
     return widget(name)->metaObject()->userProperty().read(widget(name)).toString();
 }
 
-// Those of the named controls that are enabled, or (filled) whose text is not empty.
-QStringList among(const QStringList& names, bool filled = false)
+// Those of the (space-separated) named controls that are enabled, or (filled) whose text is not empty.
+QString among(const QString& names, bool filled = false)
 {
     QStringList out;
-    for (const QString& name : names)
+    for (const QString& name : names.split(' '))
         if (filled ? !text(name).isEmpty() : widget(name)->isEnabled())
             out << name;
-    return out;
+    return out.join(' ');
 }
 
 // Clicks the named controls in turn; "name=text" types into a box, "Alt+X" presses an access key. Then
@@ -59,28 +57,31 @@ QString after(Program& program, const QStringList& steps)
             w->metaObject()->userProperty().write(w, step.section('=', 1));
         else
             click(w);
-    return QString("%1 %2 at %3 [%4]")
-        .arg(text("txtFirstName"), text("txtLastName"))
-        .arg(Forms::frmDetails().contacts()->position())
-        .arg(program.prompts().join("; "));
+    return text("txtFirstName") + ' ' + text("txtLastName") + " at " +
+           QString::number(Forms::frmDetails().contacts()->position()) + " [" + program.prompts().join("; ") +
+           ']';
 }
 
-// Search, type the names, View; then as above, and what was left enabled unless View returned to
-// browsing with Save on and every entry control locked.
-QString view(Program& program, const QString& first, const QString& second = {})
+// For each "first/second name": Search, type the names, View; then as above, and what was left enabled
+// unless View returned to browsing with Save on and every entry control locked.
+QStringList views(Program& program, const QStringList& typed)
 {
-    const QString result =
-        after(program, {"lblSearch", "txtFirstName=" + first, "txtLastName=" + second, "lblViewDetails"});
-    const QStringList on = among(entries + labels);
-    return result + (on == labels.first(9) ? QString() : " with " + on.join(','));
+    QStringList out;
+    for (const QString& names : typed) {
+        out << after(program, {"lblSearch", "txtFirstName=" + names.section('/', 0, 0),
+                               "txtLastName=" + names.section('/', 1), "lblViewDetails"});
+        if (const QString on = among(entries + ' ' + labels + " lblViewDetails"); on != labels)
+            out.last() += " with " + on;
+    }
+    return out;
 }
 
-// Contacts written "category/first name/second name", separated by ';'.
-void addContacts(Program& program, const QString& user, const QString& contacts)
+// Contacts written "user/category/first name/second name", separated by ';'.
+void addContacts(Program& program, const QString& contacts)
 {
     for (const QString& c : contacts.split(';'))
         program.exec("insert into main (user, category, firstName, secondName) values (?, ?, ?, ?)",
-                     {user, c.section('/', 0, 0), c.section('/', 1, 1), c.section('/', 2)});
+                     {c.section('/', 0, 0), c.section('/', 1, 1), c.section('/', 2, 2), c.section('/', 3)});
 }
 
 // Every column filled with its own text, the list-only date parts with items of their lists.
@@ -91,12 +92,6 @@ QMap<QString, QVariant> fullContact(const QString& first)
     for (const QString& column : columns.split(", "))
         values.insert(column, values.value(column, column + " of " + first));
     return values;
-}
-
-void openAs(const QString& user)
-{
-    clsConnection::CurrentUser = user;
-    Forms::frmDetails().show();
 }
 
 // Rows of a table as texts, Null told apart from empty.
@@ -119,78 +114,67 @@ private Q_SLOTS:
     void searchThenViewByFirstName()
     {
         Program program;
-        addContacts(program, "ann",
-                    "Relatives/Amy/Lee;Friends/Zoe/Park;Business Partners/Bob/Hill;Relatives/Yan/Li;"
-                    "Friends/D'Arcy/O'Brien;Friends/  /Blank");
+        addContacts(program, "ann/Relatives/Amy/Lee;ann/Friends/Zoe/Park;ann/Business Partners/Bob/Hill;"
+                             "ann/Relatives/Yan/Li;ann/Friends/D'Arcy/O'Brien;ann/Friends/  /Blank;"
+                             "bob/Business Partners/Amy/Other");
         program.addContact("ann", fullContact("Amy"));
-        addContacts(program, "bob", "Business Partners/Amy/Other");
-        // In the window: Bob, "  ", Amy (every column filled), D'Arcy, Zoe, Amy Lee, Yan.
-        openAs("ann");
+        clsConnection::CurrentUser = "ann";
+        Forms::frmDetails().show();
+        // A contact added in this visit sits at the end of the set, though its category sorts before others.
+        after(program, {"lblAddNew", "cbCategory=Friends", "txtFirstName=Amy", "txtLastName=New", "lblSave"});
+        // In the window: Bob, "  ", Amy (every column filled), D'Arcy, Zoe, Amy Lee, Yan, Amy New.
+        // Names are compared exactly: no case folding, no trimming; blanks are a name. No first name: nothing
+        // is searched and the contact current before is shown again. The search starts from the first
+        // contact, wherever the window stands.
+        const QString none = "Amy New at 7 [No records found relating to this Criteria]";
+        QCOMPARE(views(program, {"Zoe", "/Stone", "amy", "AMY", " Amy", "Amy ", "Am", "Nobody",
+                                 "D'Arcy/O'Brien", "  ", "Amy/New", "Yan", "Amy"}),
+                 (QStringList{"Zoe Park at 4 []", "Zoe Park at 4 [Please Enter First Name]", none, none, none,
+                              none, none, none, "D'Arcy O'Brien at 3 []", "   Blank at 1 []",
+                              "Amy New at 7 []", "Yan Li at 6 []", "Amy secondName of Amy at 2 []"}));
         // View shows all of the contact found.
-        QCOMPARE(view(program, "Amy"), "Amy secondName of Amy at 2 []");
         QCOMPARE(among(entries, true), entries);
         // Search empties the window, opens only the name boxes, switches Save off again and keeps the contact
-        // current; it leaves the keyboard twins and the navigation buttons (first and previous off) alone.
-        QCOMPARE(after(program, {"Alt+E"}), "  at 2 []");
-        QCOMPARE(among(entries, true), QStringList());
+        // current; it leaves the keyboard twins and the navigation buttons (next and last off) alone.
         const QString twins =
-            "cmdAdd cmdModify cmdSave cmdCancel cmdClear cmdSearch cmdView cmdPrint cmdQuit cmdUser";
-        QCOMPARE(among(entries + labels + (twins + " cmdFirst cmdPrev cmdNext cmdLast").split(' ')),
-                 ("txtFirstName txtLastName lblCancel lblQuit lblViewDetails " + twins + " cmdNext cmdLast")
-                     .split(' '));
-
-        QCOMPARE(view(program, "Yan"), "Yan Li at 6 []");
-        // The search starts from the first contact, wherever the window stands.
-        QCOMPARE(view(program, "Amy"), "Amy secondName of Amy at 2 []");
-        QCOMPARE(view(program, "D'Arcy", "O'Brien"), "D'Arcy O'Brien at 3 []");
-        QCOMPARE(view(program, "  "), "   Blank at 1 []"); // blanks are a name
-        // Names are compared exactly: no case folding, no trimming.
-        for (const QString typed : {"amy", "AMY", " Amy", "Amy ", "Am", "Nobody", "x' or '1'='1"})
-            QCOMPARE(view(program, typed), "Yan Li at 6 [No records found relating to this Criteria]");
-        // No first name: nothing is searched and the contact current before is shown again.
-        QCOMPARE(view(program, "Zoe"), "Zoe Park at 4 []");
-        QCOMPARE(view(program, "", "Stone"), "Zoe Park at 4 [Please Enter First Name]");
-
-        // A contact added in this visit sits at the end of the set, though its category sorts first.
-        QCOMPARE(after(program, {"lblAddNew", "cbCategory=Business Partners", "txtFirstName=Amy",
-                                 "txtLastName=New", "lblSave"}),
-                 "Amy New at 7 [Record Saved]");
-        QCOMPARE(view(program, "Amy"), "Amy secondName of Amy at 2 []");
-        QCOMPARE(view(program, "Amy", "New"), "Amy New at 7 []");
+            "cmdAdd cmdModify cmdSave cmdCancel cmdClear cmdSearch cmdView cmdPrint cmdQuit "
+            "cmdUser cmdFirst cmdPrev cmdNext cmdLast";
+        QCOMPARE(after(program, {"Alt+E"}), "  at 2 []");
+        QCOMPARE(among(entries, true), "");
+        QCOMPARE(
+            among(entries + ' ' + labels + " lblViewDetails " + twins),
+            "txtFirstName txtLastName lblCancel lblQuit lblViewDetails cmdAdd cmdModify cmdCancel cmdClear "
+            "cmdSearch cmdView cmdPrint cmdQuit cmdUser cmdFirst cmdPrev");
     }
 
     void viewByTwoNamesAndWhileEditing()
     {
         Program program;
-        addContacts(program, "ann",
-                    "Work/Zed/Brown;Friends/Dan/Smith;Business Partners/Carl/Smith;Work/Amy/Smith;"
-                    "Friends/Amy/Jones;Relatives/Amy/Green");
+        addContacts(program, "ann/Work/Zed/Brown;ann/Friends/Dan/Smith;ann/Business Partners/Carl/Smith;"
+                             "ann/Work/Amy/Smith;ann/Friends/Amy/Jones;ann/Relatives/Amy/Green");
         const QList<QVariantList> before = program.rows("select * from main");
-        // In the window: Carl Smith, Amy Jones, Dan Smith, Amy Green, Amy Smith, Zed Brown.
-        openAs("ann");
-        QCOMPARE(view(program, "Amy", "Jones"), "Amy Jones at 1 []");
-        QCOMPARE(view(program, "Dan", "Smith"), "Dan Smith at 2 []");
-        // A later Amy is reached when no other Green lies between.
-        QCOMPARE(view(program, "Amy", "Green"), "Amy Green at 3 []");
-        // Dan Smith comes first from Amy Jones on: the last contact, and no message.
-        QCOMPARE(view(program, "Amy", "Smith"), "Zed Brown at 5 []");
-        // Jones lies only before Dan, Smith only before Zed.
-        for (const QString names : {"Dan Jones", "Zed Smith", "Nobody Smith", "Amy jones", "Amy O'Hara"})
-            QCOMPARE(view(program, names.section(' ', 0, 0), names.section(' ', 1)),
-                     "Zed Brown at 5 [No records found relating to this Criteria]");
+        clsConnection::CurrentUser = "ann";
+        Forms::frmDetails().show();
+        // In the window: Carl Smith, Amy Jones, Dan Smith, Amy Green, Amy Smith, Zed Brown. A later Amy is
+        // reached when no other Green lies between; Dan Smith comes first from Amy Jones on, so Amy Smith
+        // shows the last contact, with no message. Jones lies only before Dan, Smith only before Zed.
+        const QString none = "Zed Brown at 5 [No records found relating to this Criteria]";
+        QCOMPARE(views(program, {"Amy/Jones", "Dan/Smith", "Amy/Green", "Amy/Smith", "Dan/Jones", "Zed/Smith",
+                                 "Nobody/Smith", "Amy/jones", "Amy/O'Hara"}),
+                 (QStringList{"Amy Jones at 1 []", "Dan Smith at 2 []", "Amy Green at 3 []",
+                              "Zed Brown at 5 []", none, none, none, none, none}));
 
         // Alt+V while adding: the typed first name is looked up; the other boxes, twins and navigation stay.
         QCOMPARE(after(program, {"lblAddNew", "txtFirstName=Amy", "Alt+V"}), "Amy Jones at 1 []");
-        QCOMPARE(among({"txtFirstName", "cbCategory", "cmdAdd", "cmdSave", "cmdFirst", "lblPrint",
-                        "lblViewDetails"}),
-                 (QStringList{"cbCategory", "cmdSave", "lblPrint"}));
+        QCOMPARE(among("txtFirstName cbCategory cmdAdd cmdSave cmdFirst lblPrint lblViewDetails"),
+                 "cbCategory cmdSave lblPrint");
         // Save still adds: the shown names are already on file.
         QCOMPARE(after(program, {"lblSave"}), "Amy Jones at 1 [Record Already Exist]");
         QCOMPARE(program.rows("select * from main"), before);
-        // Alt+V while modifying, then Save writes the shown contact back with the empty box texts.
-        QCOMPARE(after(program, {"lblModify", "txtFirstName=Dan", "txtLastName=", "Alt+V"}),
-                 "Dan Smith at 2 []");
-        QCOMPARE(after(program, {"lblSave"}), "Zed Brown at 5 [Record Saved]");
+        // Alt+V while modifying, then Save writes the shown contact (Dan Smith) back with the empty box
+        // texts.
+        QCOMPARE(after(program, {"lblModify", "txtFirstName=Dan", "txtLastName=", "Alt+V", "lblSave"}),
+                 "Zed Brown at 5 [Record Saved]");
         QCOMPARE(rowsOf(program, "main where firstName = 'Dan' and user = 'ann'"),
                  QStringList({"'Friends'", "''", "'Dan'", "'Smith'"}) + QStringList(18, "''"));
     }
@@ -203,33 +187,34 @@ private Q_SLOTS:
         program.addContact("ann", {{"category", "Relatives"}, {"firstName", "O'Neil"}, {"secondName", ""}});
         program.addContact("bob", fullContact("Cy"));
         program.exec("insert into userMaster (user, Password) values ('bob', 'pw'), ('eve', 'pw')");
-        auto staged = [&program] { return rowsOf(program, "printDetails"); };
-        openAs("ann");
+        clsConnection::CurrentUser = "ann";
+        Forms::frmDetails().show();
+        // The steps' outcome, then the rows printDetails holds.
+        auto print = [&program](const QStringList& steps) {
+            const QStringList shown{after(program, steps)};
+            return shown + rowsOf(program, "printDetails");
+        };
+        const QStringList amy = rowsOf(program, "main where firstName = 'Amy'");
 
-        // Print stages silently and leaves the window as it was.
-        QCOMPARE(after(program, {"lblPrint"}), "Amy secondName of Amy at 0 []");
-        QCOMPARE(staged(), rowsOf(program, "main where firstName = 'Amy'"));
-        // The second print replaces the first.
-        QCOMPARE(after(program, {"cmdNext", "Alt+P"}), "O'Neil  at 1 []");
-        QCOMPARE(staged(), rowsOf(program, "main where firstName = 'O''Neil'"));
-        // After Clear the stored contact is staged, not the emptied boxes.
-        after(program, {"cmdFirst", "lblClear", "lblPrint"});
-        QCOMPARE(staged(), rowsOf(program, "main where firstName = 'Amy'"));
-        // No print while adding, not even by key.
-        after(program, {"cmdNext", "lblAddNew", "Alt+P"});
-        QCOMPARE(staged(), rowsOf(program, "main where firstName = 'Amy'"));
-
+        // Print stages silently and leaves the window as it was; the second print replaces the first.
+        QCOMPARE(print({"lblPrint"}), QStringList{"Amy secondName of Amy at 0 []"} + amy);
+        QCOMPARE(print({"cmdNext", "Alt+P"}),
+                 QStringList{"O'Neil  at 1 []"} + rowsOf(program, "main where firstName = 'O''Neil'"));
+        // After Clear the stored contact is staged, not the emptied boxes; no print while adding, even by
+        // key.
+        QCOMPARE(print({"cmdFirst", "lblClear", "lblPrint"}), QStringList{"  at 0 []"} + amy);
+        QCOMPARE(print({"cmdNext", "lblAddNew", "Alt+P"}), QStringList{"  at 1 []"} + amy);
         // The table is shared: another user's print replaces ann's row.
-        after(program, {"lblCancel", "lblPrint", "lblChangeUser", "txtUser=bob", "txtPassword=pw", "lblLogin",
-                        "lblPrint"});
-        QCOMPARE(staged(), rowsOf(program, "main where firstName = 'Cy'"));
-        // With no contact current a print only empties the table, silently.
-        QVERIFY(after(program, {"lblChangeUser", "txtUser=eve", "txtPassword=pw", "lblLogin", "lblPrint"})
-                    .endsWith("[]"));
-        QCOMPARE(staged(), QStringList());
-        // Another user's contact is not found, and the window still prints afterwards.
-        QVERIFY(view(program, "Amy", "Stone").contains("[No records found relating to this Criteria]"));
-        after(program, {"lblPrint"});
+        QCOMPARE(print({"lblCancel", "lblPrint", "lblChangeUser", "txtUser=bob", "txtPassword=pw", "lblLogin",
+                        "lblPrint"}),
+                 QStringList{"Cy secondName of Cy at 0 []"} + rowsOf(program, "main where firstName = 'Cy'"));
+        // With no contact a print only empties the table, silently; View finds nothing, and Print still
+        // works.
+        QCOMPARE(print({"lblChangeUser", "txtUser=eve", "txtPassword=pw", "lblLogin", "lblPrint"}),
+                 QStringList{"  at -1 []"});
+        QCOMPARE(views(program, {"Amy/Stone"}),
+                 QStringList{"Amy Stone at -1 [No records found relating to this Criteria]"});
+        QCOMPARE(print({"lblPrint"}), QStringList{"Amy Stone at -1 []"});
         QVERIFY(Forms::frmDetails().isLoaded() && !program.ended());
     }
 };
