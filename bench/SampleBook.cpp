@@ -14,16 +14,17 @@ namespace bench {
 
 namespace {
 
-const char* const firstNames[] = {"Aoife", "Brian", "Ciara", "Declan", "Eimear", "Fionn", "Grace", "Hugh",
-                                  "Isla", "Jack", "Kate", "Liam", "Maeve", "Niall", "Orla", "Padraig",
-                                  "Roisin", "Sean", "Tara", "Una", "Amara", "Bilal", "Chen", "Dmitri",
-                                  "Elena", "Farid", "Giulia", "Hana", "Ivan", "Jun", "Karim", "Lucia",
-                                  "Mateo", "Nadia", "Omar", "Priya", "Quentin", "Rosa", "Sven", "Yuki"};
-const char* const secondNames[] = {"Byrne", "Murphy", "Kelly", "O'Brien", "Walsh", "Ryan", "O'Connor",
-                                   "Doyle", "McCarthy", "Gallagher", "Nguyen", "Garcia", "Kowalski",
-                                   "Rossi", "Schmidt", "Tanaka", "Haddad", "Novak", "Silva", "Okafor"};
-const char* const streets[] = {"Harbour Road", "Main Street", "Quay Street", "Church Lane", "Mill Road",
-                               "Station Avenue", "Green Park", "Hill View"};
+const char* const firstNames[] = {
+    "Aoife", "Brian", "Ciara", "Declan", "Eimear", "Fionn",   "Grace",   "Hugh", "Isla", "Jack",
+    "Kate",  "Liam",  "Maeve", "Niall",  "Orla",   "Padraig", "Roisin",  "Sean", "Tara", "Una",
+    "Amara", "Bilal", "Chen",  "Dmitri", "Elena",  "Farid",   "Giulia",  "Hana", "Ivan", "Jun",
+    "Karim", "Lucia", "Mateo", "Nadia",  "Omar",   "Priya",   "Quentin", "Rosa", "Sven", "Yuki"};
+const char* const secondNames[] = {"Byrne",  "Murphy",   "Kelly",    "O'Brien",  "Walsh",
+                                   "Ryan",   "O'Connor", "Doyle",    "McCarthy", "Gallagher",
+                                   "Nguyen", "Garcia",   "Kowalski", "Rossi",    "Schmidt",
+                                   "Tanaka", "Haddad",   "Novak",    "Silva",    "Okafor"};
+const char* const streets[] = {"Harbour Road", "Main Street",    "Quay Street", "Church Lane",
+                               "Mill Road",    "Station Avenue", "Green Park",  "Hill View"};
 const char* const towns[] = {"Cork", "Galway", "Kinsale", "Dublin", "Sligo", "Ennis", "Tralee", "Wexford"};
 
 void check(int rc, sqlite3* db)
@@ -36,8 +37,7 @@ class Generator
 {
 public:
     explicit Generator(unsigned seed) : m_random(seed) {}
-    template <size_t N>
-    const char* pick(const char* const (&items)[N]) { return items[below(N)]; }
+    template <size_t N> const char* pick(const char* const (&items)[N]) { return items[below(N)]; }
     size_t below(size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(m_random); }
     std::string digits(int count)
     {
@@ -54,8 +54,8 @@ private:
 void insertContacts(sqlite3* db, const char* user, int count, Generator& random)
 {
     sqlite3_stmt* insert = nullptr;
-    check(sqlite3_prepare_v2(db, "insert into main values (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)", -1,
-                             &insert, nullptr),
+    check(sqlite3_prepare_v2(db, "insert into main values (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
+                             -1, &insert, nullptr),
           db);
     const char* const categories[] = {"Friends", "Relatives", "Business Partners"};
     const char* const friendSubs[] = {"Home", "Office", "Institute"};
@@ -64,14 +64,16 @@ void insertContacts(sqlite3* db, const char* user, int count, Generator& random)
         const size_t category = random.below(3);
         const std::string first = std::string(random.pick(firstNames)) + std::to_string(random.below(1000));
         const std::string second = random.pick(secondNames);
-        const std::string address = std::to_string(1 + random.below(200)) + " " + random.pick(streets) + "\n" +
-                                    random.pick(towns);
-        const std::string office = "Unit " + std::to_string(1 + random.below(40)) + ", " + random.pick(streets) +
-                                   "\n" + random.pick(towns);
+        const std::string address =
+            std::to_string(1 + random.below(200)) + " " + random.pick(streets) + "\n" + random.pick(towns);
+        const std::string office = "Unit " + std::to_string(1 + random.below(40)) + ", " +
+                                   random.pick(streets) + "\n" + random.pick(towns);
         const std::string values[23] = {
             user,
             categories[category],
-            category == 0 ? random.pick(friendSubs) : category == 1 ? random.pick(relativeSubs) : "Suppliers",
+            category == 0   ? random.pick(friendSubs)
+            : category == 1 ? random.pick(relativeSubs)
+                            : "Suppliers",
             first,
             second,
             address,
@@ -112,7 +114,8 @@ void makeSampleBook(const QString& folder, const QString& imagesSource, int cont
                     folder + QLatin1String("/images/") + QLatin1String(name));
     const QString path = folder + QLatin1String("/data/vantrel.mdb");
     {
-        QSqlDatabase schemaDb = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench-schema"));
+        QSqlDatabase schemaDb =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench-schema"));
         schemaDb.setDatabaseName(path);
         schemaDb.open();
         data::schema::create(schemaDb);
@@ -123,7 +126,8 @@ void makeSampleBook(const QString& folder, const QString& imagesSource, int cont
     sqlite3* db = nullptr;
     check(sqlite3_open(path.toUtf8().constData(), &db), db);
     check(sqlite3_exec(db, "pragma synchronous = off; begin", nullptr, nullptr, nullptr), db);
-    check(sqlite3_exec(db, "insert into userMaster values ('bench', 'pw'), ('other1', 'pw'), ('other2', 'pw')",
+    check(sqlite3_exec(db,
+                       "insert into userMaster values ('bench', 'pw'), ('other1', 'pw'), ('other2', 'pw')",
                        nullptr, nullptr, nullptr),
           db);
     Generator random(20261205);

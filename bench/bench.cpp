@@ -61,8 +61,7 @@ void report(int n, const char* action, const Figure& figure)
     std::fflush(stdout);
 }
 
-template <typename T>
-T* control(ui::Form& form, const char* name)
+template <typename T> T* control(ui::Form& form, const char* name)
 {
     return form.window()->findChild<T*>(QLatin1String(name));
 }
@@ -77,9 +76,9 @@ Figure floorQuery(const QString& databasePath, int reps)
     sqlite3* db = nullptr;
     sqlite3_open_v2(databasePath.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
     sqlite3_stmt* query = nullptr;
-    sqlite3_prepare_v2(db,
-                       "select rowid from main where \"user\" = ? order by \"category\", \"firstName\", rowid",
-                       -1, &query, nullptr);
+    sqlite3_prepare_v2(
+        db, "select rowid from main where \"user\" = ? order by \"category\", \"firstName\", rowid", -1,
+        &query, nullptr);
     std::vector<double> samples;
     for (int rep = 0; rep < reps; ++rep) {
         samples.push_back(elapsedMs([&] {
@@ -242,7 +241,8 @@ int runAll(const QStringList& sizes, int reps)
                 std::printf("%-10s %-24s %10.3f %10.3f %8.1f\n", f[1].constData(), f[2].constData(),
                             f[3].toDouble(), f[4].toDouble(), floor > 0 ? f[3].toDouble() / floor : 0.0);
             } else if (f.value(0) == "RSS") {
-                std::printf("%-10s %-24s %10s MB\n", f[1].constData(), "peak resident memory", f[2].constData());
+                std::printf("%-10s %-24s %10s MB\n", f[1].constData(), "peak resident memory",
+                            f[2].constData());
             }
         }
         std::fflush(stdout);
@@ -258,7 +258,8 @@ int runAll(const QStringList& sizes, int reps)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
@@ -269,10 +270,11 @@ int main(int argc, char** argv)
                          : 7;
     if (args.value(0) == QLatin1String("--child"))
         return runSize(argc, argv, args.value(1).toInt(), std::max(reps, 1));
-    const QStringList sizes = args.contains(QLatin1String("--sizes"))
-                                  ? args.value(args.indexOf(QLatin1String("--sizes")) + 1).split(QLatin1Char(','))
-                                  : QStringList{QStringLiteral("1000"), QStringLiteral("10000"),
-                                                QStringLiteral("100000"), QStringLiteral("1000000")};
+    const QStringList sizes =
+        args.contains(QLatin1String("--sizes"))
+            ? args.value(args.indexOf(QLatin1String("--sizes")) + 1).split(QLatin1Char(','))
+            : QStringList{QStringLiteral("1000"), QStringLiteral("10000"), QStringLiteral("100000"),
+                          QStringLiteral("1000000")};
     QCoreApplication app(argc, argv);
     return runAll(sizes, std::max(reps, 1));
 }

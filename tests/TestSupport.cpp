@@ -12,11 +12,11 @@
 #include <QDir>
 #include <QFile>
 #include <QPointer>
-#include <algorithm>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <algorithm>
 
 namespace testsupport {
 
@@ -118,7 +118,8 @@ void Program::addContact(const QString& user, const QMap<QString, QVariant>& val
         marks << QStringLiteral("?");
         bound << it.value();
     }
-    exec(QStringLiteral("insert into main (%1) values (%2)").arg(names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))),
+    exec(QStringLiteral("insert into main (%1) values (%2)")
+             .arg(names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))),
          bound);
 }
 

@@ -54,8 +54,7 @@ private:
 };
 
 // The named child control of a loaded window.
-template <typename T>
-T* control(const ui::Form& form, const QString& name);
+template <typename T> T* control(const ui::Form& form, const QString& name);
 
 QWidget* openWindow();
 void click(QWidget* actionOrButton);
@@ -66,8 +65,7 @@ void pressKey(QWidget* window, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt
 
 #include "ui/Form.h"
 
-template <typename T>
-T* testsupport::control(const ui::Form& form, const QString& name)
+template <typename T> T* testsupport::control(const ui::Form& form, const QString& name)
 {
     QWidget* window = form.window();
     if (!window)

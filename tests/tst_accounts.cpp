@@ -42,14 +42,16 @@ QString outcome(const Program& program, const QStringList& boxes = loginBoxes,
     for (const QString& name : boxes)
         texts << get<QLineEdit>(name, form)->text();
     const QWidget* focus = form.window()->focusWidget();
-    return last.title + ": " + last.prompt + " / " + texts.join('|') + " / " + (focus ? focus->objectName() : "");
+    return last.title + ": " + last.prompt + " / " + texts.join('|') + " / " +
+           (focus ? focus->objectName() : "");
 }
 
 // How many of the four registration controls are shown.
 qsizetype registrationShown()
 {
     const QStringList names{"lblRetype_0", "txtRetypePassword", "lblSave", "Line1_5"};
-    return std::count_if(names.cbegin(), names.cend(), [](const QString& name) { return !get(name)->isHidden(); });
+    return std::count_if(names.cbegin(), names.cend(),
+                         [](const QString& name) { return !get(name)->isHidden(); });
 }
 
 } // namespace
@@ -110,9 +112,11 @@ private Q_SLOTS:
         // The name test comes before any check of the entries.
         for (const QStringList& step : QList<QStringList>{
                  {"ann", "a", "b", "Kya Karte Ho Yaar: User Name Already Exist / |a|b / txtUser"},
-                 {"", "a", "b", "projVantrel: Name or Password Field is Left Blank / |a|b / txtRetypePassword"},
+                 {"", "a", "b",
+                  "projVantrel: Name or Password Field is Left Blank / |a|b / txtRetypePassword"},
                  {"bob", "Pass", "pass",
-                  "projVantrel: Password and Retype Password does not match / bob|Pass|pass / txtRetypePassword"}}) {
+                  "projVantrel: Password and Retype Password does not match / bob|Pass|pass / "
+                  "txtRetypePassword"}}) {
             type(loginBoxes, step);
             click(get("lblSave"));
             QCOMPARE(outcome(program), step[3]);

@@ -57,7 +57,7 @@ private Q_SLOTS:
         control<QLineEdit>(Forms::frmVantrel(), "txtUser")->setText("typed");
         quit(program, Forms::frmVantrel(), Qt::Key_Escape, "form vantrel");
         QCOMPARE(Forms::frmYesNo().window()->windowTitle(), "Form1");
-        pressKey(Forms::frmYesNo().window(), Qt::Key_Escape); // Esc answers No
+        pressKey(Forms::frmYesNo().window(), Qt::Key_Escape);                            // Esc answers No
         QCOMPARE(control<QLineEdit>(Forms::frmVantrel(), "txtUser")->text(), QString()); // loaded anew
         // Alt+F4 asks too, but not with Ctrl held as well.
         pressKey(Forms::frmVantrel().window(), Qt::Key_F4, Qt::AltModifier | Qt::ControlModifier);
@@ -77,7 +77,8 @@ private Q_SLOTS:
     }
 
     // Each with a fresh program: Enter answering Yes, No with a tag that differs only in case, the last
-    // window closed from its frame, the confirmation's picture missing. (A missing database: tst_reliability.)
+    // window closed from its frame, the confirmation's picture missing. (A missing database:
+    // tst_reliability.)
     void eachWayTheProgramEnds()
     {
         for (const QString way : {"enter", "tag", "frame", "picture"}) {

@@ -15,7 +15,8 @@ using data::RecordSet;
 
 namespace {
 
-const QStringList columns{QStringLiteral("category"), QStringLiteral("firstName"), QStringLiteral("secondName")};
+const QStringList columns{QStringLiteral("category"), QStringLiteral("firstName"),
+                          QStringLiteral("secondName")};
 
 // Every row in memory; the order is the engine's own for the window's statement.
 class PlainSet
@@ -63,8 +64,7 @@ private:
     qsizetype m_pos = -1;
 };
 
-template <typename Set>
-QString describe(const Set& set)
+template <typename Set> QString describe(const Set& set)
 {
     if (set.bof() || set.eof())
         return set.bof() ? QStringLiteral("BOF") : QStringLiteral("EOF");
@@ -88,7 +88,7 @@ private Q_SLOTS:
         testsupport::Program program;
         QRandomGenerator random(20261205);
         // Few distinct values, so that names repeat across categories; some Nulls.
-        const QStringList pool{QStringLiteral("Al"), QStringLiteral("Bo"), QStringLiteral("al"),
+        const QStringList pool{QStringLiteral("Al"), QStringLiteral("Bo"),     QStringLiteral("al"),
                                QStringLiteral("Cy"), QStringLiteral("O'Neil"), QStringLiteral("")};
         auto pick = [&](bool mayBeNull) {
             const int i = random.bounded(int(pool.size()) + (mayBeNull ? 1 : 0));
@@ -96,11 +96,13 @@ private Q_SLOTS:
         };
         const auto name = [&] { return pool[random.bounded(int(pool.size()))]; };
         for (int i = 0; i < 300; ++i)
-            program.addContact(i % 7 ? QStringLiteral("ann") : QStringLiteral("eve"),
-                               {{columns[0], pick(true)}, {columns[1], pick(true)}, {columns[2], pick(true)}});
+            program.addContact(
+                i % 7 ? QStringLiteral("ann") : QStringLiteral("eve"),
+                {{columns[0], pick(true)}, {columns[1], pick(true)}, {columns[2], pick(true)}});
 
         for (int round = 0; round < 12; ++round) {
-            RecordSet fast(clsConnection::DbConnection(), data::statements::contactsOf(QStringLiteral("ann")));
+            RecordSet fast(clsConnection::DbConnection(),
+                           data::statements::contactsOf(QStringLiteral("ann")));
             PlainSet plain(clsConnection::DbConnection(), QStringLiteral("ann"));
             QStringList trail;
             for (int step = 0; step < 150; ++step) {
@@ -108,10 +110,26 @@ private Q_SLOTS:
                 trail << QString::number(operation);
                 const bool onRow = !plain.bof() && !plain.eof();
                 switch (operation) {
-                case 0: fast.moveFirst(); plain.moveFirst(); break;
-                case 1: fast.moveLast(); plain.moveLast(); break;
-                case 2: if (!plain.eof()) { fast.moveNext(); plain.moveNext(); } break;
-                case 3: if (!plain.bof()) { fast.movePrevious(); plain.movePrevious(); } break;
+                case 0:
+                    fast.moveFirst();
+                    plain.moveFirst();
+                    break;
+                case 1:
+                    fast.moveLast();
+                    plain.moveLast();
+                    break;
+                case 2:
+                    if (!plain.eof()) {
+                        fast.moveNext();
+                        plain.moveNext();
+                    }
+                    break;
+                case 3:
+                    if (!plain.bof()) {
+                        fast.movePrevious();
+                        plain.movePrevious();
+                    }
+                    break;
                 case 4: {
                     const QString first = name();
                     fast.find(columns[1], first);
@@ -135,7 +153,8 @@ private Q_SLOTS:
                     plain.add({QStringLiteral("A"), first, QVariant()});
                     break;
                 }
-                case 7: case 8: // an edit, stored by the next move or find
+                case 7:
+                case 8: // an edit, stored by the next move or find
                     if (onRow) {
                         const int column = operation - 7;
                         const QString text = name() + QStringLiteral("x");

@@ -31,8 +31,7 @@ namespace {
 
 const char* const textBoxes[] = {"txtFirstName", "txtLastName", "txtEMailH", "txtEMailO"};
 
-template <typename T>
-T* details(const char* name)
+template <typename T> T* details(const char* name)
 {
     return control<T>(Forms::frmDetails(), QLatin1String(name));
 }
@@ -80,12 +79,13 @@ QProcess* start(const QString& program, const QStringList& args, const QString& 
     process->setProcessEnvironment(env);
     process->setWorkingDirectory(QStringLiteral("/"));
     if (geteuid() == 0) {
-        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
-                                          QFileDevice::ReadOther | QFileDevice::ExeOther);
-        process->start(QStringLiteral("setpriv"), QStringList{QStringLiteral("--reuid=65534"),
-                                                              QStringLiteral("--regid=65534"),
-                                                              QStringLiteral("--clear-groups"), program} +
-                                                      args);
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                          QFileDevice::ExeOther);
+        process->start(QStringLiteral("setpriv"),
+                       QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                                   QStringLiteral("--clear-groups"), program} +
+                           args);
     } else {
         process->start(program, args);
     }
@@ -206,18 +206,20 @@ private Q_SLOTS:
 
         addContact(text);
         QCOMPARE(program.prompts(), QStringList{QStringLiteral("Record Saved")});
-        const auto stored = program.rows(
-            QStringLiteral("select firstName, secondName, EMailH, EMailO, address, subCategory from main where user = ?"),
-            {text});
+        const auto stored = program.rows(QStringLiteral("select firstName, secondName, EMailH, EMailO, "
+                                                        "address, subCategory from main where user = ?"),
+                                         {text});
         QCOMPARE(stored.size(), 1);
-        QCOMPARE(stored[0], (QVariantList{text, text, text, text, text + QStringLiteral("\nsecond line"), text}));
+        QCOMPARE(stored[0],
+                 (QVariantList{text, text, text, text, text + QStringLiteral("\nsecond line"), text}));
 
         // Shown back as stored after a fresh load, and found by name.
         press("cmdUser");
         logIn(text, text);
         for (const char* name : textBoxes)
             QCOMPARE(details<QLineEdit>(name)->text(), text);
-        QCOMPARE(details<QPlainTextEdit>("txtAddress")->toPlainText(), text + QStringLiteral("\nsecond line"));
+        QCOMPARE(details<QPlainTextEdit>("txtAddress")->toPlainText(),
+                 text + QStringLiteral("\nsecond line"));
         press("cmdSearch");
         details<QLineEdit>("txtFirstName")->setText(text);
         details<QLineEdit>("txtLastName")->setText(text);
@@ -250,7 +252,8 @@ private Q_SLOTS:
         QVERIFY(statements.size() > 10);
         for (const QString& sql : std::as_const(statements))
             QVERIFY2(!sql.contains(QStringLiteral("Zq9")), qPrintable(sql));
-        QCOMPARE(program.rows(QStringLiteral("select count(*) from main where firstName = ?"), {marker})[0][0], 1);
+        QCOMPARE(
+            program.rows(QStringLiteral("select count(*) from main where firstName = ?"), {marker})[0][0], 1);
     }
 
     void lockedDatabaseFailsAfterABoundedWait()
@@ -272,7 +275,8 @@ private Q_SLOTS:
         QVERIFY(waited.elapsed() < 4 * data::Connection::busyTimeoutMs);
         QVERIFY(program.ended());
         QCOMPARE(program.status(), 1);
-        QVERIFY2(program.prompts().last().contains(QStringLiteral("locked")), qPrintable(program.prompts().last()));
+        QVERIFY2(program.prompts().last().contains(QStringLiteral("locked")),
+                 qPrintable(program.prompts().last()));
 
         QVERIFY(hold.exec(QStringLiteral("rollback")));
         hold.finish();
@@ -314,9 +318,9 @@ private Q_SLOTS:
         if (!readable)
             QFile::setPermissions(database, {});
         for (const char* sub : {"/data", "/images"})
-            QFile::setPermissions(program.folder() + QLatin1String(sub), QFile::ReadOwner | QFile::WriteOwner |
-                                                                             QFile::ExeOwner | QFile::ReadOther |
-                                                                             QFile::ExeOther);
+            QFile::setPermissions(program.folder() + QLatin1String(sub),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
+                                      QFile::ExeOther);
 
         std::unique_ptr<QProcess> run(
             start(copyProgram(program.folder(), QStringLiteral(VANTREL_EXECUTABLE)), {}, program.folder()));
@@ -339,10 +343,11 @@ private Q_SLOTS:
         giveToOrdinaryUser(program.folder() + QStringLiteral("/data"));
         QFile::setPermissions(program.databasePath(), QFile::ReadOwner | QFile::ReadOther);
         const QString self = copyProgram(program.folder(), QCoreApplication::applicationFilePath());
-        std::unique_ptr<QProcess> run(start(
-            self, {QStringLiteral("--save-burst"), program.folder(), QStringLiteral("ann"), QStringLiteral("1"),
-                   QStringLiteral("New")},
-            program.folder()));
+        std::unique_ptr<QProcess> run(
+            start(self,
+                  {QStringLiteral("--save-burst"), program.folder(), QStringLiteral("ann"),
+                   QStringLiteral("1"), QStringLiteral("New")},
+                  program.folder()));
         QVERIFY(run->waitForFinished(30000));
         QCOMPARE(run->exitCode(), 1);
         QVERIFY(run->readAllStandardOutput().isEmpty()); // no "Record Saved"
@@ -355,17 +360,22 @@ private Q_SLOTS:
         Program program;
         const QString self = prepareForChildren(program);
         constexpr int each = 40;
-        std::unique_ptr<QProcess> first(start(self, {QStringLiteral("--save-burst"), program.folder(),
-                                                      QStringLiteral("ann"), QString::number(each), QStringLiteral("A")},
-                                              program.folder()));
-        std::unique_ptr<QProcess> second(start(self, {QStringLiteral("--save-burst"), program.folder(),
-                                                       QStringLiteral("ann"), QString::number(each), QStringLiteral("B")},
-                                               program.folder()));
+        std::unique_ptr<QProcess> first(
+            start(self,
+                  {QStringLiteral("--save-burst"), program.folder(), QStringLiteral("ann"),
+                   QString::number(each), QStringLiteral("A")},
+                  program.folder()));
+        std::unique_ptr<QProcess> second(
+            start(self,
+                  {QStringLiteral("--save-burst"), program.folder(), QStringLiteral("ann"),
+                   QString::number(each), QStringLiteral("B")},
+                  program.folder()));
         QVERIFY(first->waitForFinished(60000));
         QVERIFY(second->waitForFinished(60000));
         QCOMPARE(first->exitCode(), 0);
         QCOMPARE(second->exitCode(), 0);
-        QCOMPARE(program.rows(QStringLiteral("select count(distinct firstName) from main where user = 'ann'"))[0][0],
+        QCOMPARE(program.rows(
+                     QStringLiteral("select count(distinct firstName) from main where user = 'ann'"))[0][0],
                  2 * each);
         QCOMPARE(integrity(program.databasePath()), QStringLiteral("ok"));
     }
@@ -392,10 +402,11 @@ private Q_SLOTS:
         constexpr int kills = 12;
         int reported = 0;
         for (int round = 0; round < kills; ++round) {
-            std::unique_ptr<QProcess> run(start(self, {QStringLiteral("--save-burst"), program.folder(),
-                                                        QStringLiteral("ann"), QStringLiteral("10000"),
-                                                        QStringLiteral("K%1_").arg(round)},
-                                                program.folder()));
+            std::unique_ptr<QProcess> run(
+                start(self,
+                      {QStringLiteral("--save-burst"), program.folder(), QStringLiteral("ann"),
+                       QStringLiteral("10000"), QStringLiteral("K%1_").arg(round)},
+                      program.folder()));
             QVERIFY(run->waitForReadyRead(30000));
             QTest::qWait(QRandomGenerator::global()->bounded(5, 300)); // a random moment in the burst
             run->kill();
@@ -405,8 +416,10 @@ private Q_SLOTS:
                     continue;
                 ++reported;
                 const QString name = QString::fromUtf8(line.mid(6));
-                QVERIFY2(program.rows(QStringLiteral("select 1 from main where firstName = ?"), {name}).size() == 1,
-                         qPrintable(name));
+                QVERIFY2(
+                    program.rows(QStringLiteral("select 1 from main where firstName = ?"), {name}).size() ==
+                        1,
+                    qPrintable(name));
             }
             QCOMPARE(integrity(program.databasePath()), QStringLiteral("ok"));
         }

@@ -68,8 +68,8 @@ int main(int argc, char* argv[])
     const QStringList args = app.arguments();
     if (args.size() > 2 || (args.size() == 2 && args[1].startsWith(QLatin1Char('-'))))
         return fail(QStringLiteral("usage: vantrel-createdb [FILE]"));
-    const QString path = args.size() == 2 ? args[1]
-                                          : QCoreApplication::applicationDirPath() +
-                                                QLatin1String("/../data/vantrel.mdb");
+    const QString path = args.size() == 2
+                             ? args[1]
+                             : QCoreApplication::applicationDirPath() + QLatin1String("/../data/vantrel.mdb");
     return create(QDir::cleanPath(path));
 }

@@ -33,8 +33,7 @@ void save(ui::Form& form, const QString& path)
     std::printf("%s\n", qPrintable(path));
 }
 
-template <typename T>
-T* child(ui::Form& form, const char* name)
+template <typename T> T* child(ui::Form& form, const char* name)
 {
     return form.window()->findChild<T*>(QLatin1String(name));
 }

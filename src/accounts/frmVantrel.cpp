@@ -1,8 +1,8 @@
 #include "accounts/frmVantrel.h"
 
+#include "accounts/frmChangePassword.h"
 #include "app/Forms.h"
 #include "app/clsConnection.h"
-#include "accounts/frmChangePassword.h"
 #include "contacts/frmDetails.h"
 #include "data/RecordSet.h"
 #include "ui/Calculator.h"
@@ -109,7 +109,8 @@ void frmVantrel::lblLogin_Click()
                           data::statements::login(ui->txtUser->text(), ui->txtPassword->text()));
     if (users.recordCount() < 1) {
         ui->txtPassword->setText(QString());
-        ui::MessageBox::show(QStringLiteral("User or Password does not match"), QStringLiteral("DEDIV ZODEZO"));
+        ui::MessageBox::show(QStringLiteral("User or Password does not match"),
+                             QStringLiteral("DEDIV ZODEZO"));
     } else {
         clsConnection::CurrentUser = ui->txtUser->text();
         unload();

@@ -10,15 +10,13 @@
 
 namespace {
 
-template <typename T>
-std::unique_ptr<T>& slot()
+template <typename T> std::unique_ptr<T>& slot()
 {
     static std::unique_ptr<T> instance;
     return instance;
 }
 
-template <typename T>
-T& instance()
+template <typename T> T& instance()
 {
     auto& object = slot<T>();
     if (!object)

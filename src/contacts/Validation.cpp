@@ -51,7 +51,6 @@ bool frmDetails::numberBoxKeyPress(QEvent* event)
     return keyAscii == 0;
 }
 
-
 bool frmDetails::ValidateEntries()
 {
     auto refuse = [](QLineEdit* box, const QString& message) {

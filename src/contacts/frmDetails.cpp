@@ -24,8 +24,8 @@ void frmDetails::setupControls(QWidget* window)
         if (auto* list = qobject_cast<QComboBox*>(field.control))
             list->setCurrentIndex(-1);
     }
-    for (QLineEdit* box : {ui->txtPhone1, ui->txtPhone2, ui->txtPhone1Office, ui->txtPhone2Office, ui->txtMobile,
-                           ui->txtMobileOffice, ui->txtFax, ui->txtFaxOffice})
+    for (QLineEdit* box : {ui->txtPhone1, ui->txtPhone2, ui->txtPhone1Office, ui->txtPhone2Office,
+                           ui->txtMobile, ui->txtMobileOffice, ui->txtFax, ui->txtFaxOffice})
         box->installEventFilter(this);
     ui->cbCategory->installEventFilter(this);
     ui->cbCategory->lineEdit()->installEventFilter(this);
@@ -42,22 +42,27 @@ void frmDetails::connectActions()
     connect(ui->cbCategory, &QComboBox::activated, this, &frmDetails::cbCategory_Click);
 
     const std::pair<ActionLabel*, void (frmDetails::*)()> labels[] = {
-        {ui->lblAddNew, &frmDetails::lblAddNew_Click},       {ui->lblModify, &frmDetails::lblModify_Click},
-        {ui->lblSave, &frmDetails::lblSave_Click},           {ui->lblCancel, &frmDetails::lblCancel_Click},
-        {ui->lblClear, &frmDetails::lblClear_Click},         {ui->lblSearch, &frmDetails::lblSearch_Click},
-        {ui->lblViewDetails, &frmDetails::lblViewDetails_Click}, {ui->lblPrint, &frmDetails::lblPrint_Click},
-        {ui->lblChangeUser, &frmDetails::lblChangeUser_Click},   {ui->lblQuit, &frmDetails::lblQuit_Click},
+        {ui->lblAddNew, &frmDetails::lblAddNew_Click},
+        {ui->lblModify, &frmDetails::lblModify_Click},
+        {ui->lblSave, &frmDetails::lblSave_Click},
+        {ui->lblCancel, &frmDetails::lblCancel_Click},
+        {ui->lblClear, &frmDetails::lblClear_Click},
+        {ui->lblSearch, &frmDetails::lblSearch_Click},
+        {ui->lblViewDetails, &frmDetails::lblViewDetails_Click},
+        {ui->lblPrint, &frmDetails::lblPrint_Click},
+        {ui->lblChangeUser, &frmDetails::lblChangeUser_Click},
+        {ui->lblQuit, &frmDetails::lblQuit_Click},
     };
     for (const auto& [label, handler] : labels)
         connect(label, &ActionLabel::clicked, this, handler);
 
     // Each hidden button runs its label's action; cmdUser holds the change of user itself.
     const std::pair<QPushButton*, void (frmDetails::*)()> buttons[] = {
-        {ui->cmdAdd, &frmDetails::lblAddNew_Click},   {ui->cmdModify, &frmDetails::lblModify_Click},
-        {ui->cmdSave, &frmDetails::lblSave_Click},    {ui->cmdCancel, &frmDetails::lblCancel_Click},
-        {ui->cmdClear, &frmDetails::lblClear_Click},  {ui->cmdSearch, &frmDetails::lblSearch_Click},
+        {ui->cmdAdd, &frmDetails::lblAddNew_Click},       {ui->cmdModify, &frmDetails::lblModify_Click},
+        {ui->cmdSave, &frmDetails::lblSave_Click},        {ui->cmdCancel, &frmDetails::lblCancel_Click},
+        {ui->cmdClear, &frmDetails::lblClear_Click},      {ui->cmdSearch, &frmDetails::lblSearch_Click},
         {ui->cmdView, &frmDetails::lblViewDetails_Click}, {ui->cmdPrint, &frmDetails::lblPrint_Click},
-        {ui->cmdUser, &frmDetails::cmdUser_Click},    {ui->cmdQuit, &frmDetails::lblQuit_Click},
+        {ui->cmdUser, &frmDetails::cmdUser_Click},        {ui->cmdQuit, &frmDetails::lblQuit_Click},
     };
     for (const auto& [button, handler] : buttons)
         connect(button, &QPushButton::clicked, this, handler);
@@ -168,9 +173,9 @@ void frmDetails::UnlockFields()
 
 void frmDetails::setEditingActions(bool enabled)
 {
-    for (QWidget* control : std::initializer_list<QWidget*>{ui->lblAddNew, ui->lblModify, ui->lblSearch,
-                                                             ui->lblPrint, ui->cmdAdd, ui->cmdModify,
-                                                             ui->cmdSearch, ui->cmdPrint})
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{ui->lblAddNew, ui->lblModify, ui->lblSearch, ui->lblPrint,
+                                         ui->cmdAdd, ui->cmdModify, ui->cmdSearch, ui->cmdPrint})
         control->setEnabled(enabled);
     ui->lblSave->setEnabled(!enabled);
     ui->cmdSave->setEnabled(!enabled);

@@ -309,10 +309,11 @@ void RecordSet::insertPending()
         values << it.value();
     }
     const QString table = quotedName(m_select.table);
-    const QString sql = names.isEmpty() ? QLatin1String("insert into ") + table + QLatin1String(" default values")
-                                        : QLatin1String("insert into ") + table + QLatin1String(" (") +
-                                              names.join(QLatin1String(", ")) + QLatin1String(") values (") +
-                                              marks.join(QLatin1String(", ")) + QLatin1Char(')');
+    const QString sql = names.isEmpty()
+                            ? QLatin1String("insert into ") + table + QLatin1String(" default values")
+                            : QLatin1String("insert into ") + table + QLatin1String(" (") +
+                                  names.join(QLatin1String(", ")) + QLatin1String(") values (") +
+                                  marks.join(QLatin1String(", ")) + QLatin1Char(')');
     QSqlQuery query(m_connection.database());
     run(query, sql, values);
     m_keys.push_back(query.lastInsertId().toLongLong());
@@ -334,9 +335,9 @@ void RecordSet::updatePending()
     values << key;
     QSqlQuery query(m_connection.database());
     run(query,
-                QLatin1String("update ") + quotedName(m_select.table) + QLatin1String(" set ") +
-                    sets.join(QLatin1String(", ")) + QLatin1String(" where rowid = ?"),
-                values);
+        QLatin1String("update ") + quotedName(m_select.table) + QLatin1String(" set ") +
+            sets.join(QLatin1String(", ")) + QLatin1String(" where rowid = ?"),
+        values);
     m_rows.remove(key);
     m_pending.clear();
 }
@@ -390,10 +391,12 @@ qsizetype RecordSet::scanForMatch(const std::unordered_set<qint64>& matches, qsi
     if (matches.empty())
         return size();
     const auto begin = m_keys.cbegin() + from;
-    return from + (std::find_if(begin, m_keys.cend(), [&](qint64 key) { return matches.contains(key); }) - begin);
+    return from +
+           (std::find_if(begin, m_keys.cend(), [&](qint64 key) { return matches.contains(key); }) - begin);
 }
 
-std::optional<qsizetype> RecordSet::firstListedMatch(const QList<Equality>& columnTests, qsizetype start) const
+std::optional<qsizetype> RecordSet::firstListedMatch(const QList<Equality>& columnTests,
+                                                     qsizetype start) const
 {
     // The engine lists matches in the set's order, so the first one at or after
     // the start row is one indexed look-up, placed by a binary search. That
@@ -403,7 +406,8 @@ std::optional<qsizetype> RecordSet::firstListedMatch(const QList<Equality>& colu
     QVariantList startValues;
     if (start > 0) {
         startValues = orderValues(m_keys[size_t(start)]);
-        if (std::any_of(startValues.cbegin(), startValues.cend(), [](const QVariant& v) { return v.isNull(); }))
+        if (std::any_of(startValues.cbegin(), startValues.cend(),
+                        [](const QVariant& v) { return v.isNull(); }))
             return std::nullopt;
         startValues << m_keys[size_t(start)];
     }

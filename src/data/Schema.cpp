@@ -15,13 +15,13 @@ QStringList userMasterColumns()
 
 QStringList contactColumns()
 {
-    return {QStringLiteral("category"),  QStringLiteral("subCategory"), QStringLiteral("firstName"),
-            QStringLiteral("secondName"), QStringLiteral("address"),    QStringLiteral("phone"),
-            QStringLiteral("phone2"),     QStringLiteral("mobile"),     QStringLiteral("fax"),
-            QStringLiteral("dobDate"),    QStringLiteral("dobMonth"),   QStringLiteral("dobYear"),
-            QStringLiteral("aniDate"),    QStringLiteral("aniMonth"),   QStringLiteral("aniYear"),
-            QStringLiteral("addressOff"), QStringLiteral("phoneOff"),   QStringLiteral("phone2Off"),
-            QStringLiteral("mobileOff"),  QStringLiteral("faxOff"),     QStringLiteral("EMailH"),
+    return {QStringLiteral("category"),   QStringLiteral("subCategory"), QStringLiteral("firstName"),
+            QStringLiteral("secondName"), QStringLiteral("address"),     QStringLiteral("phone"),
+            QStringLiteral("phone2"),     QStringLiteral("mobile"),      QStringLiteral("fax"),
+            QStringLiteral("dobDate"),    QStringLiteral("dobMonth"),    QStringLiteral("dobYear"),
+            QStringLiteral("aniDate"),    QStringLiteral("aniMonth"),    QStringLiteral("aniYear"),
+            QStringLiteral("addressOff"), QStringLiteral("phoneOff"),    QStringLiteral("phone2Off"),
+            QStringLiteral("mobileOff"),  QStringLiteral("faxOff"),      QStringLiteral("EMailH"),
             QStringLiteral("EMailO")};
 }
 
@@ -102,9 +102,9 @@ bool ensureIndexes(const QSqlDatabase& db)
         if (names.contains(QLatin1String(index.name)))
             continue;
         QSqlQuery query(db);
-        const QString sql = QStringLiteral("create index if not exists \"%1\" on \"%2\" (%3)")
-                                .arg(QLatin1String(index.name), QLatin1String(index.table),
-                                     QLatin1String(index.columns));
+        const QString sql =
+            QStringLiteral("create index if not exists \"%1\" on \"%2\" (%3)")
+                .arg(QLatin1String(index.name), QLatin1String(index.table), QLatin1String(index.columns));
         if (!query.exec(sql))
             return false; // a read-only file still works, only slower
     }

@@ -97,7 +97,9 @@ Select userToChangePassword(const QString& user)
 
 Select contactsOf(const QString& user)
 {
-    return {schema::main, {{QStringLiteral("user"), user}}, {QStringLiteral("category"), QStringLiteral("firstName")}};
+    return {schema::main,
+            {{QStringLiteral("user"), user}},
+            {QStringLiteral("category"), QStringLiteral("firstName")}};
 }
 
 Select printDetails()

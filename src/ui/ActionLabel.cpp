@@ -63,7 +63,8 @@ void ActionLabel::mousePressEvent(QMouseEvent* event)
 
 void ActionLabel::mouseReleaseEvent(QMouseEvent* event)
 {
-    const bool click = m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    const bool click =
+        m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
     m_pressed = false;
     event->accept();
     // A disabled widget receives no mouse events, so no click reaches a disabled label.

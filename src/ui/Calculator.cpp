@@ -9,10 +9,14 @@ namespace ui {
 
 namespace {
 // GNOME's, KDE's and the lighter desktops' calculators, then X's own.
-QStringList g_candidates{QStringLiteral("gnome-calculator"), QStringLiteral("kcalc"),
-                         QStringLiteral("mate-calc"),        QStringLiteral("galculator"),
-                         QStringLiteral("qalculate-gtk"),    QStringLiteral("speedcrunch"),
-                         QStringLiteral("xcalc"),            QStringLiteral("calc")};
+QStringList g_candidates{QStringLiteral("gnome-calculator"),
+                         QStringLiteral("kcalc"),
+                         QStringLiteral("mate-calc"),
+                         QStringLiteral("galculator"),
+                         QStringLiteral("qalculate-gtk"),
+                         QStringLiteral("speedcrunch"),
+                         QStringLiteral("xcalc"),
+                         QStringLiteral("calc")};
 } // namespace
 
 QStringList Calculator::candidates()
