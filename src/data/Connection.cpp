@@ -34,7 +34,6 @@ Connection::~Connection()
 
 void Connection::open(const QString& filePath)
 {
-    m_filePath = filePath;
     const QFileInfo file(filePath);
     if (!file.exists())
         throw DataError(QStringLiteral("Could not find file '%1'.").arg(filePath));
@@ -60,11 +59,6 @@ void Connection::openVerified(const QFileInfo& file)
 
     schema::verify(db);
     schema::ensureIndexes(db);
-}
-
-bool Connection::isOpen() const
-{
-    return QSqlDatabase::database(m_name, false).isOpen();
 }
 
 void run(QSqlQuery& query, const QString& sql, const QVariantList& values)

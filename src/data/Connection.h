@@ -24,8 +24,6 @@ public:
     static constexpr int busyTimeoutMs = 5000;
 
     void open(const QString& filePath);
-    bool isOpen() const;
-    QString filePath() const { return m_filePath; }
 
     // Runs a statement that returns no rows.
     void execute(const QString& sql, const QVariantList& values = {});
@@ -38,7 +36,6 @@ private:
     void openVerified(const QFileInfo& file);
 
     QString m_name;
-    QString m_filePath;
 };
 
 // Prepares sql on the query, binds the values in order and runs it; throws on failure.
