@@ -1,5 +1,7 @@
 #include "data/Schema.h"
 
+#include "data/Contact.h"
+
 #include "data/DataError.h"
 #include "data/Statements.h"
 
@@ -15,14 +17,10 @@ QStringList userMasterColumns()
 
 QStringList contactColumns()
 {
-    return {QStringLiteral("category"),   QStringLiteral("subCategory"), QStringLiteral("firstName"),
-            QStringLiteral("secondName"), QStringLiteral("address"),     QStringLiteral("phone"),
-            QStringLiteral("phone2"),     QStringLiteral("mobile"),      QStringLiteral("fax"),
-            QStringLiteral("dobDate"),    QStringLiteral("dobMonth"),    QStringLiteral("dobYear"),
-            QStringLiteral("aniDate"),    QStringLiteral("aniMonth"),    QStringLiteral("aniYear"),
-            QStringLiteral("addressOff"), QStringLiteral("phoneOff"),    QStringLiteral("phone2Off"),
-            QStringLiteral("mobileOff"),  QStringLiteral("faxOff"),      QStringLiteral("EMailH"),
-            QStringLiteral("EMailO")};
+    QStringList names;
+    for (const ContactColumn& column : data::contactColumns)
+        names << column.name;
+    return names;
 }
 
 QStringList mainColumns()
