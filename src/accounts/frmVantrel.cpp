@@ -83,6 +83,15 @@ bool frmVantrel::Form_KeyDown(int keyCode, Qt::KeyboardModifiers shift)
     return false;
 }
 
+// On a desktop the window manager keeps Alt+F4 for itself and asks the window
+// to close instead; the login window answers that like Alt+F4 and Quit, with
+// the quit confirmation. The close box asks the same way.
+void frmVantrel::closeRequested()
+{
+    unload();
+    clsConnection::ConfirmQuit();
+}
+
 bool frmVantrel::eventFilter(QObject* watched, QEvent* event)
 {
     if (ui && watched == ui->txtUser && event->type() == QEvent::FocusIn)

@@ -24,6 +24,7 @@ protected:
     void Form_Load() override;
     void Form_Unload() override;
     bool Form_KeyDown(int keyCode, Qt::KeyboardModifiers shift) override;
+    void closeRequested() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

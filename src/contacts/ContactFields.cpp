@@ -59,6 +59,8 @@ bool ContactFields::setText(const ContactField& field, const QString& text)
     }
     auto* list = static_cast<QComboBox*>(field.control);
     if (field.kind == ControlKind::EditableList) {
+        // The selection follows the text, so the arrow keys go on from the item shown.
+        list->setCurrentIndex(list->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
         list->setEditText(text);
         return true;
     }

@@ -40,9 +40,13 @@ void frmDetails::StoreFields()
     }
 }
 
+// An editable list loses its selection with its text, so that the arrow keys
+// start again from the top; the sub-category items stay.
 void frmDetails::ClearFields()
 {
+    ui->cbCategory->setCurrentIndex(-1);
     ui->cbCategory->setEditText(QString());
+    ui->cbSubCategory->setCurrentIndex(-1);
     ui->cbSubCategory->setEditText(QString());
     for (QLineEdit* box : {ui->txtFirstName, ui->txtLastName})
         box->setText(QString());
@@ -53,8 +57,10 @@ void frmDetails::ClearFields()
         box->setText(QString());
     for (QComboBox* list : {ui->cbDOBDate, ui->cbANIMonth, ui->cbDOBMonth, ui->cbANIDate})
         list->setCurrentIndex(0);
-    ui->cbDOBYear->setEditText(QString());
-    ui->cbANIYear->setEditText(QString());
+    for (QComboBox* list : {ui->cbDOBYear, ui->cbANIYear}) {
+        list->setCurrentIndex(-1);
+        list->setEditText(QString());
+    }
     ui->txtEMailH->setText(QString());
     ui->txtEMailO->setText(QString());
 }

@@ -27,8 +27,6 @@ void frmDetails::setupControls(QWidget* window)
     for (QLineEdit* box : {ui->txtPhone1, ui->txtPhone2, ui->txtPhone1Office, ui->txtPhone2Office,
                            ui->txtMobile, ui->txtMobileOffice, ui->txtFax, ui->txtFaxOffice})
         box->installEventFilter(this);
-    ui->cbCategory->installEventFilter(this);
-    ui->cbCategory->lineEdit()->installEventFilter(this);
     connectActions();
 }
 
@@ -99,8 +97,6 @@ bool frmDetails::eventFilter(QObject* watched, QEvent* event)
 {
     if (!ui)
         return ui::Form::eventFilter(watched, event);
-    if (watched == ui->cbCategory || watched == ui->cbCategory->lineEdit())
-        return categoryBoxKey(watched, event);
     if (event->type() == QEvent::KeyPress)
         return numberBoxKeyPress(event); // the eight number boxes
     return ui::Form::eventFilter(watched, event);

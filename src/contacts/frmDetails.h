@@ -60,7 +60,6 @@ private:
 
     // Category choice (CategoryLists.cpp).
     void cbCategory_Click();
-    bool categoryBoxKey(QObject* box, QEvent* event);
 
     // Editing (Editing.cpp).
     void lblAddNew_Click();
@@ -89,6 +88,4 @@ private:
     std::unique_ptr<data::RecordSet> rsContacts;
     bool IsAdding = false;
     bool IsModifying = false;
-    // Set while the category box settles typed text, which is not a choice.
-    bool categoryTextSettling = false;
 };

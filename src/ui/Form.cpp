@@ -2,10 +2,15 @@
 
 #include "ui/Program.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPalette>
+#include <QPlainTextEdit>
+#include <QShortcutEvent>
 #include <QTimer>
 #include <algorithm>
 #include <limits>
@@ -29,6 +34,45 @@ void endIfNoWindowOpen()
         if (!Form::anyLoaded())
             program::end(0);
     });
+}
+
+// An editable list keeps exactly what was typed: no completion from its items,
+// and leaving the box or pressing Enter does not turn the text into a choice
+// of an item that merely looks alike.
+void keepTypedText(QComboBox* list)
+{
+    list->setCompleter(nullptr);
+    QObject::disconnect(list->lineEdit(), &QLineEdit::editingFinished, list, nullptr);
+}
+
+// A locked box or list still shows a contact that is read, not edited: its
+// text stays dark enough to read (7:1 on the locked background, where the
+// style's own grey gives 1.6:1), while the background still tells it is locked.
+void keepReadableWhenLocked(QWidget* control)
+{
+    static const QColor lockedText(0x50, 0x50, 0x50);
+    QPalette palette = control->palette();
+    for (QPalette::ColorRole role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText})
+        palette.setColor(QPalette::Disabled, role, lockedText);
+    control->setPalette(palette);
+}
+
+void prepareControls(FormWindow* window)
+{
+    // A text box takes text of any length; only the checks on saving limit it.
+    for (QLineEdit* box : window->findChildren<QLineEdit*>()) {
+        box->setMaxLength(std::numeric_limits<int>::max());
+        keepReadableWhenLocked(box);
+    }
+    for (QPlainTextEdit* box : window->findChildren<QPlainTextEdit*>())
+        keepReadableWhenLocked(box);
+    for (QComboBox* list : window->findChildren<QComboBox*>()) {
+        keepReadableWhenLocked(list);
+        if (list->isEditable())
+            keepTypedText(list);
+    }
+    for (QAbstractButton* button : window->findChildren<QAbstractButton*>())
+        button->installEventFilter(window);
 }
 
 } // namespace
@@ -59,9 +103,7 @@ void Form::load()
     m_window = window;
     loadedForms().push_back(this);
     setupControls(window);
-    // A text box takes text of any length; only the checks on saving limit it.
-    for (QLineEdit* box : window->findChildren<QLineEdit*>())
-        box->setMaxLength(std::numeric_limits<int>::max());
+    prepareControls(window);
     if (m_keyPreview)
         qApp->installEventFilter(window);
     Form_Load();
@@ -100,7 +142,7 @@ void Form::unload()
     endIfNoWindowOpen();
 }
 
-void Form::closedFromFrame()
+void Form::closeRequested()
 {
     unload();
 }
@@ -131,13 +173,51 @@ void FormWindow::closeEvent(QCloseEvent* event)
 {
     event->accept();
     if (m_form.m_window == this)
-        m_form.closedFromFrame();
+        m_form.closeRequested();
+}
+
+void FormWindow::keyPressEvent(QKeyEvent* event)
+{
+    // Only keys that no control used arrive here.
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    QAbstractButton* button = nullptr;
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter))
+        button = m_defaultButton;
+    else if (plain && event->key() == Qt::Key_Escape)
+        button = m_cancelButton;
+    if (!button) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    if (button->isEnabled())
+        button->click();
+}
+
+bool FormWindow::accessKey(QAbstractButton* button, QEvent* event)
+{
+    // A popup (a list's drop-down, a menu) owns the keyboard: its keys are its own.
+    if (QApplication::activePopupWidget())
+        return true;
+    if (static_cast<QShortcutEvent*>(event)->isAmbiguous())
+        return false;
+    // Pressed at once rather than after the button's press animation, so that
+    // what is typed right after an access key lands where the action put the focus.
+    if (button->isEnabled())
+        button->click();
+    return true;
 }
 
 bool FormWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress && m_form.m_window == this)
+    if (m_form.m_window != this)
+        return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::KeyPress)
         return m_form.previewKey(watched, static_cast<QKeyEvent*>(event));
+    if (event->type() == QEvent::Shortcut) {
+        if (auto* button = qobject_cast<QAbstractButton*>(watched); button && button->window() == this)
+            return accessKey(button, event);
+    }
     return QWidget::eventFilter(watched, event);
 }
 

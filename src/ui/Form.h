@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
@@ -40,11 +41,14 @@ protected:
     // controls; returning true swallows the key.
     virtual bool Form_KeyDown(int keyCode, Qt::KeyboardModifiers shift);
     void setKeyPreview(bool on) { m_keyPreview = on; }
+    // The window manager asks the window to close (its close box, or a key
+    // such as Alt+F4 that the window manager keeps for itself). By default
+    // the window unloads.
+    virtual void closeRequested();
 
 private:
     friend class FormWindow;
     void load();
-    void closedFromFrame();
     bool previewKey(QObject* receiver, QKeyEvent* event);
 
     QPointer<FormWindow> m_window;
@@ -52,19 +56,30 @@ private:
     bool m_unloading = false;
 };
 
-// The top-level widget of a loaded form.
+// The top-level widget of a loaded form. Enter presses its default button and
+// Esc its cancel button, but only when no control used the key first: a key
+// that confirms or closes a list's popup, or ends a line of an address, does
+// only that.
 class FormWindow final : public QWidget
 {
     Q_OBJECT
 public:
     explicit FormWindow(Form& form);
 
+    void setDefaultButton(QAbstractButton* button) { m_defaultButton = button; }
+    void setCancelButton(QAbstractButton* button) { m_cancelButton = button; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool accessKey(QAbstractButton* button, QEvent* event);
+
     Form& m_form;
+    QPointer<QAbstractButton> m_defaultButton;
+    QPointer<QAbstractButton> m_cancelButton;
 };
 
 } // namespace ui

@@ -1,31 +1,28 @@
 #include "ui/KeyboardTwins.h"
 
+#include "ui/Form.h"
+
 #include <QAbstractButton>
-#include <QShortcut>
 
 namespace ui {
 
 namespace {
-void pressOnKey(QAbstractButton* button, QKeyCombination key)
+FormWindow& formWindowOf(QAbstractButton* button)
 {
-    auto* shortcut = new QShortcut(QKeySequence(key), button->window());
-    shortcut->setContext(Qt::WindowShortcut);
-    QObject::connect(shortcut, &QShortcut::activated, button, [button] {
-        if (button->isEnabled())
-            button->click();
-    });
+    auto* window = qobject_cast<FormWindow*>(button->window());
+    Q_ASSERT_X(window, "KeyboardTwins", "the button does not lie on a form's window");
+    return *window;
 }
 } // namespace
 
 void makeDefaultButton(QAbstractButton* button)
 {
-    pressOnKey(button, QKeyCombination(Qt::Key_Return));
-    pressOnKey(button, QKeyCombination(Qt::Key_Enter));
+    formWindowOf(button).setDefaultButton(button);
 }
 
 void makeCancelButton(QAbstractButton* button)
 {
-    pressOnKey(button, QKeyCombination(Qt::Key_Escape));
+    formWindowOf(button).setCancelButton(button);
 }
 
 } // namespace ui
