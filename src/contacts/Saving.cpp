@@ -26,33 +26,36 @@ void frmDetails::lblSave_Click()
     if (!ValidateEntries())
         return;
 
-    if (IsAdding) {
-        if (isDuplicateOfExistingContact()) {
-            ui::MessageBox::show(QStringLiteral("Record Already Exist"));
-            lblCancel_Click();
-            ShowRecord();
-            return;
-        }
-        rsContacts->addNew();
-        StoreFields();
-        rsContacts->update();
-        ui::MessageBox::show(QStringLiteral("Record Saved"));
-    } else if (IsModifying) {
-        if (rsContacts->bof() || rsContacts->eof()) {
-            // An empty book has no contact to take the changes.
-            ui::MessageBox::show(QStringLiteral("There is no contact to save the changes into."));
-        } else {
-            StoreFields();
-            rsContacts->moveLast(); // stores the changed contact when it is not the last one
-            try {
-                rsContacts->update();
-                ui::MessageBox::show(QStringLiteral("Record Saved"));
-            } catch (const data::DataError& error) {
-                // Stay in modifying with what was typed, so nothing is lost.
-                ui::MessageBox::show(error.description() + QLatin1Char('\n') + cancellingTransaction);
+    try {
+        if (IsAdding) {
+            if (isDuplicateOfExistingContact()) {
+                ui::MessageBox::show(QStringLiteral("Record Already Exist"));
+                lblCancel_Click();
+                ShowRecord();
                 return;
             }
+            rsContacts->addNew();
+            StoreFields();
+            rsContacts->update();
+            ui::MessageBox::show(QStringLiteral("Record Saved"));
+        } else if (IsModifying) {
+            if (rsContacts->bof() || rsContacts->eof()) {
+                // An empty book has no contact to take the changes.
+                ui::MessageBox::show(QStringLiteral("There is no contact to save the changes into."));
+            } else {
+                StoreFields();
+                rsContacts->moveLast(); // stores the changed contact when it is not the last one
+                rsContacts->update();
+                ui::MessageBox::show(QStringLiteral("Record Saved"));
+            }
         }
+    } catch (const data::DataError& error) {
+        // Nothing was stored (a locked or read-only file, a full disk): the
+        // window stays in adding or modifying with everything typed, so Save
+        // can simply be tried again.
+        rsContacts->cancelUpdate();
+        ui::MessageBox::show(error.description() + QLatin1Char('\n') + cancellingTransaction);
+        return;
     }
 
     ClearFields();

@@ -226,6 +226,7 @@ void RecordSet::addNew()
     requireOpen();
     storePending();
     m_adding = true;
+    m_posBeforeAdd = m_pos;
     m_pos = size();
 }
 
@@ -288,6 +289,16 @@ void RecordSet::update()
 {
     requireOpen();
     storePending();
+}
+
+void RecordSet::cancelUpdate()
+{
+    requireOpen();
+    if (m_adding) {
+        m_adding = false;
+        m_pos = m_posBeforeAdd;
+    }
+    m_pending.clear();
 }
 
 void RecordSet::storePending()

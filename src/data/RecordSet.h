@@ -51,6 +51,9 @@ public:
     void setValue(const QString& column, const QVariant& value);
     // Stores the added or edited row; nothing to store is not an error.
     void update();
+    // Forgets the pending edit, or the row being added; after an AddNew the
+    // row that was current before becomes current again.
+    void cancelUpdate();
     // The current row's value of a column; a null QVariant for Null.
     QVariant value(const QString& column) const;
     // Makes current the first row, from the current one on, whose column equals
@@ -100,6 +103,7 @@ private:
     std::unique_ptr<NativeStatement> m_orderQuery;
     qsizetype m_pos = -1;
     bool m_adding = false;
+    qsizetype m_posBeforeAdd = -1;
     QHash<int, QVariant> m_pending; // column index -> value
     mutable QCache<qint64, QVariantList> m_rows;
     mutable QSqlQuery m_rowQuery;
