@@ -77,8 +77,11 @@ QString createTableSql(const QString& table, const QStringList& columns)
 
 void verify(const QSqlDatabase& db)
 {
-    const std::pair<QString, QStringList> tables[] = {
-        {userMaster, userMasterColumns()}, {main, mainColumns()}, {printDetails, contactColumns()}};
+    // Only the accounts and the contacts are needed to work at all; a file
+    // without the staging table still logs in, browses and saves, and fails at
+    // Print with the engine's own text.
+    const std::pair<QString, QStringList> tables[] = {{userMaster, userMasterColumns()},
+                                                      {main, mainColumns()}};
     for (const auto& [table, columns] : tables) {
         const QStringList present = columnsOf(db, table);
         if (present.isEmpty())

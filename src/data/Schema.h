@@ -16,7 +16,7 @@ QStringList mainColumns();
 // The 22 columns after `user`: a contact's own values, also those of `printDetails`.
 QStringList contactColumns();
 
-// Throws DataError unless the three tables exist with at least their columns.
+// Throws DataError unless `userMaster` and `main` exist with at least their columns.
 void verify(const QSqlDatabase& db);
 // Creates the indexes the statements want, where missing. Rows are never touched.
 // Returns false (and changes nothing) when the file cannot be written.
