@@ -56,8 +56,8 @@ add_contact_by_keyboard() {
     typed "Business" && key alt+Down && key Escape  # typed text, the list opened and closed
     key Tab && typed "Key accounts"                 # sub-category: free text
     key Tab && typed "Zed" && key Tab && typed "Stone"
-    key shift+Tab shift+Tab shift+Tab               # back to the category, its list opened and closed again
-    key alt+Down && key Escape
+    key shift+Tab shift+Tab shift+Tab               # back to the category, its list opened and closed again;
+    key alt+Down && key alt+q && key Escape         # an access key under the open list is the list's
     key Tab Tab Tab Tab                             # to the day of birth
     key alt+Down && key Down Down Down Down Down Down Down && key Return # "7"
     key Tab && key alt+Down && key Down && key Escape && key Down        # month: the list closed, then Down: "1"
@@ -69,13 +69,17 @@ add_contact_by_keyboard() {
                        replace(address, char(10), '|'), phone from main" \
         "Business|Key accounts|Zed|Stone|7|1|199|1 Main St|Springfield|55123" || return
 
-    # A category chosen from the list by the arrow keys, then typed text that only looks like an item.
-    key alt+a && key Down Down && key Tab Tab && typed "Rel" && saved || return
+    # Typed text that equals an item, or only looks like one, is no choice: the
+    # sub-category list stays empty (Down finds nothing) and the text is kept.
+    key alt+a && typed "Friends" && key Tab && key Down && key Tab && typed "Eq" && saved || return
     key alt+a && typed "friends" && key Tab Tab && typed "Low" && saved || return
-    expect_sql "select group_concat(category, ',') from (select category from main where firstName in ('Rel', 'Low')
-                order by firstName desc)" "Relatives,friends" || return
+    # Chosen from the list by the arrow keys: the sub-categories follow.
+    key alt+a && key Down Down && key Tab && key Down && key Tab && typed "Rel" && saved || return
+    expect_sql "select group_concat(firstName || ':' || category || '/' || subCategory, ',') from
+                (select * from main where firstName in ('Eq', 'Low', 'Rel') order by rowid)" \
+        "Eq:Friends/,Low:friends/,Rel:Relatives/Mom Side" || return
 
-    # After a save, a new contact's lists start again from the top: Down gives the first item.
+    # After a save in "Relatives", a new contact's list starts again from the top: Down gives the first item.
     key alt+a && key Down && key Tab Tab && typed "Top" && saved || return
     expect_sql "select category from main where firstName = 'Top'" "Friends" || return
     screenshot contact-window-browsing
