@@ -7,6 +7,7 @@
 #include "contacts/frmDetails.h"
 #include "data/RecordSet.h"
 
+#include <QComboBox>
 #include <QLineEdit>
 
 using namespace testsupport;
@@ -236,6 +237,50 @@ private Q_SLOTS:
                  "Amy:1234567,Zed:2111111,Bea:3111111 Amy:1234567,Zed:2222222,Bea:3111111 "
                  "Amy:1234567,Zed:2222222,Amy:3333333");
         QCOMPARE(program.prompts(), QStringList(7, "Record Saved"));
+    }
+
+    // Typed into an editable list and left: kept exactly, never completed from an item or matched
+    // regardless of case. A cleared list has no item chosen, so Down starts from the first again.
+    void editableListsKeepWhatWasTyped_data()
+    {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("a start of an item") << "cbCategory"
+                                            << "category"
+                                            << "Business";
+        QTest::newRow("an item in another case") << "cbCategory"
+                                                 << "category"
+                                                 << "friends";
+        QTest::newRow("a start of a year") << "cbDOBYear"
+                                           << "dobYear"
+                                           << "199";
+        QTest::newRow("a start of a sub-category") << "cbSubCategory"
+                                                   << "subCategory"
+                                                   << "Mom";
+    }
+
+    void editableListsKeepWhatWasTyped()
+    {
+        QFETCH(QString, list);
+        QFETCH(QString, column);
+        QFETCH(QString, typed);
+        Program program;
+        program.addContact("ann", {{"category", "Relatives"},
+                                   {"subCategory", "Mom Side"},
+                                   {"firstName", "Bea"},
+                                   {"dobYear", "1990"}});
+        act("@ann, lblAddNew");
+        auto* box = control<QComboBox>(Forms::frmDetails(), list);
+        for (auto* cleared : Forms::frmDetails().window()->findChildren<QComboBox*>())
+            QVERIFY2(cleared->currentIndex() == (cleared->isEditable() ? -1 : 0),
+                     qPrintable(cleared->objectName()));
+        box->setFocus();
+        QTest::keyClicks(box->lineEdit(), typed);
+        QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+        QTest::keyClick(box, Qt::Key_Tab);
+        QCOMPARE(look("txtFirstName=Al, lblSave", list), typed + " @1 browsing 1100 0111 A-");
+        QCOMPARE(value(program, "select " + column + " from main where firstName = 'Al'"), typed);
     }
 
     void duplicatesAreRefusedOnlyOnAnExactMatch()

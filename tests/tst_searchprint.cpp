@@ -217,6 +217,26 @@ private Q_SLOTS:
         QCOMPARE(print({"lblPrint"}), QStringList{"Amy Stone at -1 []"});
         QVERIFY(Forms::frmDetails().isLoaded() && !program.ended());
     }
+
+    // A book without the staging table starts, logs in, browses and saves; only Print fails,
+    // with the engine's text, and ends the program.
+    void onlyPrintNeedsTheStagingTable()
+    {
+        Program program;
+        program.exec("drop table printDetails");
+        program.exec("insert into userMaster (user, Password) values ('ann', 'pw')");
+        program.addContact("ann", fullContact("Amy"));
+        clsConnection::OpenConnection();
+        Forms::frmVantrel().show();
+        QCOMPARE(after(program, {"txtUser=ann", "txtPassword=pw", "lblLogin", "lblAddNew", "txtFirstName=Bo",
+                                 "lblSave", "cmdFirst"}),
+                 "Amy secondName of Amy at 0 [Record Saved]");
+        QVERIFY(!program.ended());
+        click(widget("lblPrint"));
+        QCOMPARE(program.status(), 1);
+        QVERIFY2(program.prompts().last().contains("printDetails"), qPrintable(program.prompts().last()));
+        QCOMPARE(program.rows("select count(*) from main")[0][0], 2);
+    }
 };
 
 VANTREL_TEST_MAIN(SearchPrintTest)

@@ -196,9 +196,6 @@ void FormWindow::keyPressEvent(QKeyEvent* event)
 
 bool FormWindow::accessKey(QAbstractButton* button, QEvent* event)
 {
-    // A popup (a list's drop-down, a menu) owns the keyboard: its keys are its own.
-    if (QApplication::activePopupWidget())
-        return true;
     if (static_cast<QShortcutEvent*>(event)->isAmbiguous())
         return false;
     // Pressed at once rather than after the button's press animation, so that
