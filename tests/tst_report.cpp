@@ -458,6 +458,10 @@ private Q_SLOTS:
         QVERIFY(
             pdfText(dir.filePath(QStringLiteral("saved.pdf"))).contains(QLatin1String("Margaret O'Brien")));
 
+        // The program's icon, built in, in small and large sizes.
+        const QList<QSize> sizes = QApplication::windowIcon().availableSizes();
+        QVERIFY(sizes.contains(QSize(16, 16)) && sizes.contains(QSize(256, 256)));
+
         QTest::keyClick(&window, Qt::Key_Escape);
         QVERIFY(!window.isVisible());
         window.show();

@@ -56,7 +56,11 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vantrel-report"));
     QApplication::setApplicationVersion(QStringLiteral(VANTREL_VERSION));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/vantrel-report.png")));
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1x%1/apps/vantrel-report.png").arg(size));
+    QApplication::setWindowIcon(icon);
+    QApplication::setDesktopFileName(QStringLiteral("io.github.vantrel.VantrelReport"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
