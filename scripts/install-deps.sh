@@ -1,8 +1,13 @@
 #!/bin/sh
 # Installs what Vantrel needs to build, run and test on Debian 12.
+# The report's fonts and poppler-utils (its tests read PDFs back); dpkg-dev,
+# lintian, appstream, desktop-file-utils and sqlite3 for scripts/package-check.sh;
+# librsvg2-bin for tools/make_icons.sh.
 set -eu
 packages="cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libsqlite3-dev
-          fonts-comic-neue xvfb xauth"
+          fonts-comic-neue xvfb xauth
+          fonts-noto-core fonts-noto-cjk fonts-symbola poppler-utils
+          dpkg-dev lintian appstream desktop-file-utils sqlite3 librsvg2-bin"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
