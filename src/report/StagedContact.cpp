@@ -16,6 +16,9 @@ std::optional<data::Contact> readStagedContact(data::Connection& connection)
     QStringList columns;
     for (const data::ContactColumn& column : data::contactColumns)
         columns << data::quotedName(column.name);
+    // A book made before Print was first used may lack the table: nothing staged.
+    if (!connection.database().tables().contains(data::schema::printDetails, Qt::CaseInsensitive))
+        return std::nullopt;
     QSqlQuery query(connection.database());
     query.setForwardOnly(true);
     // Print keeps a single row; should a hand-made file hold more, the first is shown.
