@@ -67,8 +67,10 @@ grep -q "7 March 1980" "$WORK/card.txt" || fail "the card has no date of birth"
 pdfinfo "$WORK/card.pdf" | grep -q "^Pages: *1$" || fail "the card is not one page"
 pdfinfo "$WORK/card.pdf" | grep -q "612 x 792" || fail "the card is not on Letter paper"
 
-# Hook for the desktop tier: start the installed program on Xvfb with a window
-# manager and drive it with xdotool here, while the package is installed.
+# Hook for the desktop tier: scripts/package-check-desktop.sh, if present, runs
+# here while the package is installed, to start /opt/vantrel/vantrel on Xvfb
+# with a window manager and drive it with xdotool (as tests/desktop does for
+# a folder made by cmake --install).
 if [ -x "$ROOT/scripts/package-check-desktop.sh" ]; then
     step "Desktop tier"
     "$ROOT/scripts/package-check-desktop.sh"
