@@ -32,7 +32,7 @@ Connection::~Connection()
     QSqlDatabase::removeDatabase(m_name);
 }
 
-void Connection::open(const QString& filePath)
+void Connection::open(const QString& filePath, OpenMode mode)
 {
     const QFileInfo file(filePath);
     if (!file.exists())
@@ -41,24 +41,27 @@ void Connection::open(const QString& filePath)
         throw DataError(QStringLiteral("'%1' is not a database file.").arg(filePath));
 
     try {
-        openVerified(file);
+        openVerified(file, mode);
     } catch (const DataError& error) {
         throw DataError(file.absoluteFilePath() + QLatin1String(": ") + error.description());
     }
 }
 
-void Connection::openVerified(const QFileInfo& file)
+void Connection::openVerified(const QFileInfo& file, OpenMode mode)
 {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
     // mode=rw: never create the file; a write-protected file opens for reading.
+    // mode=ro: never write, whatever the file allows.
+    const bool readOnly = mode == OpenMode::ReadOnly;
     db.setDatabaseName(QUrl::fromLocalFile(file.absoluteFilePath()).toString(QUrl::FullyEncoded) +
-                       QLatin1String("?mode=rw"));
+                       QLatin1String(readOnly ? "?mode=ro" : "?mode=rw"));
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
     if (!db.open())
         throw DataError(db.lastError().driverText() + QLatin1String(": ") + db.lastError().databaseText());
 
     schema::verify(db);
-    schema::ensureIndexes(db);
+    if (!readOnly)
+        schema::ensureIndexes(db);
 }
 
 void run(QSqlQuery& query, const QString& sql, const QVariantList& values)

@@ -23,7 +23,14 @@ public:
     // How long a statement waits for another process's lock before it fails.
     static constexpr int busyTimeoutMs = 5000;
 
-    void open(const QString& filePath);
+    // ReadOnly never writes the file, not even the indexes the program adds.
+    enum class OpenMode
+    {
+        ReadWrite,
+        ReadOnly
+    };
+
+    void open(const QString& filePath, OpenMode mode = OpenMode::ReadWrite);
 
     // Runs a statement that returns no rows.
     void execute(const QString& sql, const QVariantList& values = {});
@@ -33,7 +40,7 @@ public:
     sqlite3* handle() const;
 
 private:
-    void openVerified(const QFileInfo& file);
+    void openVerified(const QFileInfo& file, OpenMode mode);
 
     QString m_name;
 };

@@ -3,6 +3,7 @@
 #include "ui/Program.h"
 
 #include <QFont>
+#include <QIcon>
 #include <QProxyStyle>
 
 namespace ui {
@@ -28,6 +29,11 @@ Application::Application(int& argc, char** argv) : QApplication(argc, argv)
     setQuitOnLastWindowClosed(false); // the forms decide when the program ends
     installFonts();
     setStyle(new VantrelStyle);
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1x%1/apps/vantrel.png").arg(size));
+    setWindowIcon(icon);
+    setDesktopFileName(QStringLiteral("io.github.vantrel.Vantrel")); // the menu entry, on Wayland
 }
 
 void Application::installFonts()

@@ -1,0 +1,84 @@
+# Desktop integration and the Debian package.
+#
+# `cmake --install build --prefix DIR` gives a self-contained program folder in
+# DIR (vantrel, vantrel-report, tools/, images/, data/) with the menu entries,
+# icons and AppStream data under DIR/share. The package (`cpack -G DEB` in the
+# build folder) puts the program folder in /opt/vantrel and the rest under
+# /usr/share, where the desktop looks for them: the same install rules, with
+# each component installed under its own root (CPACK_INSTALL_CMAKE_PROJECTS).
+#
+# Components: program (the program folder), desktop (share/), database (an
+# empty database made at install time; never part of the package).
+
+# Where the program folder lives at run time: the menu entries start it there.
+set(VANTREL_PROGRAM_PREFIX "/opt/vantrel" CACHE PATH "Folder the installed program runs from")
+set(VANTREL_PACKAGE_MAINTAINER "Vantrel team <vantrel@example.org>" CACHE STRING "Debian package maintainer")
+
+install(TARGETS vantrel-report RUNTIME DESTINATION . COMPONENT program)
+
+foreach(entry io.github.vantrel.Vantrel io.github.vantrel.VantrelReport)
+    configure_file(${PROJECT_SOURCE_DIR}/assets/desktop/${entry}.desktop.in
+                   ${CMAKE_BINARY_DIR}/desktop/${entry}.desktop @ONLY)
+    install(FILES ${CMAKE_BINARY_DIR}/desktop/${entry}.desktop DESTINATION share/applications COMPONENT desktop)
+endforeach()
+install(FILES ${PROJECT_SOURCE_DIR}/assets/desktop/io.github.vantrel.Vantrel.metainfo.xml
+        DESTINATION share/metainfo COMPONENT desktop)
+foreach(size 16 22 24 32 48 64 128 256)
+    install(FILES ${PROJECT_SOURCE_DIR}/assets/icons/hicolor/${size}x${size}/apps/vantrel.png
+                  ${PROJECT_SOURCE_DIR}/assets/icons/hicolor/${size}x${size}/apps/vantrel-report.png
+            DESTINATION share/icons/hicolor/${size}x${size}/apps COMPONENT desktop)
+endforeach()
+install(FILES ${PROJECT_SOURCE_DIR}/assets/icons/vantrel.svg ${PROJECT_SOURCE_DIR}/assets/icons/vantrel-report.svg
+        DESTINATION share/icons/hicolor/scalable/apps COMPONENT desktop)
+
+# Debian's documentation files: the copyright and a compressed changelog.
+configure_file(${PROJECT_SOURCE_DIR}/packaging/copyright ${CMAKE_BINARY_DIR}/packaging/copyright @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog ${CMAKE_BINARY_DIR}/packaging/changelog @ONLY)
+foreach(script postinst postrm)
+    configure_file(${PROJECT_SOURCE_DIR}/packaging/${script}.in ${CMAKE_BINARY_DIR}/packaging/${script} @ONLY
+                   FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ
+                                    WORLD_EXECUTE)
+endforeach()
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/packaging/changelog.gz
+    COMMAND sh -c "gzip -9n < changelog > changelog.gz"
+    DEPENDS ${CMAKE_BINARY_DIR}/packaging/changelog
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/packaging VERBATIM)
+add_custom_target(vantrel_package_docs ALL DEPENDS ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/copyright ${CMAKE_BINARY_DIR}/packaging/changelog.gz
+        DESTINATION share/doc/vantrel COMPONENT desktop)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME vantrel)
+set(CPACK_PACKAGE_VENDOR "The Vantrel team")
+set(CPACK_PACKAGE_CONTACT "${VANTREL_PACKAGE_MAINTAINER}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "contact book for several people sharing one computer")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Vantrel keeps a contact book for each person who signs up with a user name
+and password: names, home and office addresses, phone, mobile and fax
+numbers, e-mail addresses, birthdays and anniversaries. Vantrel Report
+prints the chosen contact as a card or saves it as a PDF file.
+
+The program lives in /opt/vantrel. Its one database, in /opt/vantrel/data,
+is shared by the members of group vantrel.")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION misc)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${VANTREL_PACKAGE_MAINTAINER}")
+set(CPACK_STRIP_FILES ON)
+# The libraries the executables link, as dpkg-shlibdeps finds them.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# What the programs load at run time, which dpkg-shlibdeps cannot see:
+#  libqt6sql6-sqlite   Qt's SQLite driver plugin, for the database
+#  fonts-*             the window font (Comic Neue stands in for Comic Sans MS)
+#                      and the outline fonts the card embeds in its PDF:
+#                      Latin and Arabic, Chinese, emoji in black and white
+#  adduser             postinst creates the group vantrel
+# (The xcb platform plugin ships in libqt6gui6, which shlibdeps finds.)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "adduser, libqt6sql6-sqlite, fonts-comic-neue, fonts-noto-core, fonts-noto-cjk, fonts-symbola")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/packaging/postinst ${CMAKE_BINARY_DIR}/packaging/postrm)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_PACKAGING_INSTALL_PREFIX "/")
+set(CPACK_INSTALL_CMAKE_PROJECTS
+    "${CMAKE_BINARY_DIR};Vantrel;program;${VANTREL_PROGRAM_PREFIX}"
+    "${CMAKE_BINARY_DIR};Vantrel;desktop;/usr")
+include(CPack)

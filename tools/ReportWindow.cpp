@@ -1,0 +1,84 @@
+#include "ReportWindow.h"
+
+#include "report/Card.h"
+
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrintPreviewWidget>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QVBoxLayout>
+
+namespace {
+
+QString askFileName(QWidget* parent, const QString& suggestedPath)
+{
+    return QFileDialog::getSaveFileName(parent, QStringLiteral("Save as PDF"), suggestedPath,
+                                        QStringLiteral("PDF files (*.pdf)"));
+}
+
+QPushButton* addButton(QDialogButtonBox* box, const QString& text, QDialogButtonBox::ButtonRole role)
+{
+    QPushButton* button = box->addButton(text, role);
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
+
+} // namespace
+
+ReportWindow::ReportWindow(data::Contact contact, QWidget* parent)
+    : QDialog(parent, Qt::Window), m_contact(std::move(contact)), m_printer(QPrinter::HighResolution),
+      m_chooseFile(askFileName)
+{
+    setWindowTitle(title);
+    m_printer.setPageMargins(QMarginsF(20, 20, 20, 20), QPageLayout::Millimeter);
+    m_printer.setDocName(report::fullName(m_contact));
+
+    m_preview = new QPrintPreviewWidget(&m_printer, this);
+    m_preview->setZoomMode(QPrintPreviewWidget::FitInView);
+    connect(m_preview, &QPrintPreviewWidget::paintRequested, this,
+            [this](QPrinter* printer) { report::paintCard(m_contact, *printer); });
+
+    auto* buttons = new QDialogButtonBox(this);
+    connect(addButton(buttons, QStringLiteral("&Print"), QDialogButtonBox::ActionRole), &QPushButton::clicked,
+            this, &ReportWindow::print);
+    connect(addButton(buttons, QStringLiteral("&Save as PDF"), QDialogButtonBox::ActionRole),
+            &QPushButton::clicked, this, &ReportWindow::saveAsPdf);
+    connect(addButton(buttons, QStringLiteral("&Close"), QDialogButtonBox::RejectRole), &QPushButton::clicked,
+            this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_preview, 1);
+    layout->addWidget(buttons);
+    resize(620, 760);
+    m_preview->setFocus();
+}
+
+void ReportWindow::print()
+{
+    QPrintDialog dialog(&m_printer, this);
+    dialog.setWindowTitle(QStringLiteral("Print"));
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_preview->print();
+    m_preview->updatePreview(); // the dialog may have changed the paper
+}
+
+void ReportWindow::saveAsPdf()
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QDir(folder).exists())
+        folder = QDir::homePath();
+    QString path = m_chooseFile(this, QDir(folder).filePath(report::suggestedFileName(m_contact)));
+    if (path.isEmpty())
+        return;
+    if (!path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
+        path += QLatin1String(".pdf");
+    const QString failure = report::writeCardPdf(m_contact, path, m_printer.pageLayout().pageSize());
+    if (!failure.isEmpty())
+        QMessageBox::warning(this, title, failure);
+}

@@ -1,0 +1,118 @@
+// vantrel-report: the contact that Vantrel's Print staged, as a contact card.
+// Without options it opens a print preview; with --pdf it writes the card to a
+// PDF file without any window. It reads the database beside the program
+// (data/vantrel.mdb) and never writes to it.
+#include "ReportWindow.h"
+
+#include "data/Connection.h"
+#include "data/DataError.h"
+#include "report/Card.h"
+#include "report/StagedContact.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QIcon>
+#include <QMessageBox>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
+namespace {
+
+bool wantsNoWindow(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        for (const char* option : {"--pdf", "-h", "--help", "--help-all", "-v", "--version"}) {
+            if (std::strcmp(argv[i], option) == 0 || (std::strncmp(argv[i], "--pdf=", 6) == 0))
+                return true;
+        }
+    }
+    return false;
+}
+
+int failOnCommandLine(const QString& reason)
+{
+    std::fprintf(stderr, "vantrel-report: %s\n",
+                 qPrintable(QString(reason).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+    return 1;
+}
+
+std::optional<QPageSize> pageSizeNamed(const QString& name)
+{
+    if (name.compare(QLatin1String("A4"), Qt::CaseInsensitive) == 0)
+        return QPageSize(QPageSize::A4);
+    if (name.compare(QLatin1String("Letter"), Qt::CaseInsensitive) == 0)
+        return QPageSize(QPageSize::Letter);
+    return std::nullopt;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    // Writing a PDF needs fonts but no screen: it works over ssh and in scripts too.
+    if (wantsNoWindow(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("vantrel-report"));
+    QApplication::setApplicationVersion(QStringLiteral(VANTREL_VERSION));
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1x%1/apps/vantrel-report.png").arg(size));
+    QApplication::setWindowIcon(icon);
+    QApplication::setDesktopFileName(QStringLiteral("io.github.vantrel.VantrelReport"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Shows the contact staged by Vantrel's Print as a contact card, to print or save as PDF.\n"
+        "Reads data/vantrel.mdb beside the program; never writes to it."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption pdf(QStringLiteral("pdf"), QStringLiteral("Write the card to FILE; no window."),
+                                 QStringLiteral("FILE"));
+    const QCommandLineOption pageSizeOption(QStringLiteral("page-size"),
+                                            QStringLiteral("A4 (the default for --pdf) or Letter."),
+                                            QStringLiteral("SIZE"));
+    parser.addOption(pdf);
+    parser.addOption(pageSizeOption);
+    parser.process(app);
+    const bool toPdf = parser.isSet(pdf);
+    const auto fail = [toPdf](const QString& reason) {
+        if (toPdf)
+            return failOnCommandLine(reason);
+        QMessageBox::critical(nullptr, ReportWindow::title, reason);
+        return 1;
+    };
+    if (!parser.positionalArguments().isEmpty())
+        return failOnCommandLine(QStringLiteral("unexpected argument '%1'; see --help.")
+                                     .arg(parser.positionalArguments().constFirst()));
+    std::optional<QPageSize> pageSize = QPageSize(QPageSize::A4);
+    if (parser.isSet(pageSizeOption)) {
+        pageSize = pageSizeNamed(parser.value(pageSizeOption));
+        if (!pageSize)
+            return failOnCommandLine(QStringLiteral("unknown page size '%1'; use A4 or Letter.")
+                                         .arg(parser.value(pageSizeOption)));
+    }
+
+    std::optional<data::Contact> contact;
+    try {
+        data::Connection connection;
+        connection.open(QCoreApplication::applicationDirPath() + QLatin1String("/data/vantrel.mdb"),
+                        data::Connection::OpenMode::ReadOnly);
+        contact = report::readStagedContact(connection);
+    } catch (const data::DataError& error) {
+        return fail(error.description());
+    }
+    if (!contact)
+        return fail(report::nothingStagedMessage());
+
+    if (toPdf) {
+        const QString failure = report::writeCardPdf(*contact, parser.value(pdf), *pageSize);
+        return failure.isEmpty() ? 0 : failOnCommandLine(failure);
+    }
+    ReportWindow window(*contact);
+    if (parser.isSet(pageSizeOption))
+        window.printer().setPageSize(*pageSize);
+    window.show();
+    return app.exec();
+}
