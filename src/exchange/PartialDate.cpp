@@ -206,11 +206,13 @@ std::optional<Numbers> splitNumbers(QStringView text)
         text = text.first(space); // a time after the date
     for (const QChar separator : {QLatin1Char('/'), QLatin1Char('.'), QLatin1Char('-')}) {
         QList<QStringView> parts = text.split(separator);
-        if (parts.size() != 3)
+        // Day and month alone (3/4) are a date without a year.
+        const bool yearless = parts.size() == 2 && separator != QLatin1Char('-');
+        if (parts.size() != 3 && !yearless)
             continue;
         bool ok = true;
         for (const QStringView part : parts)
-            ok = ok && allDigits(part) && part.size() <= 4;
+            ok = ok && allDigits(part) && part.size() <= (yearless ? 2 : 4);
         if (ok)
             return Numbers{parts, separator};
     }
@@ -246,9 +248,9 @@ ParsedDate parseCsv(QStringView text, DateOrder order)
     if (!numbers)
         return {std::nullopt, QString()};
     const QList<QStringView>& p = numbers->parts;
-    if (p[0].toInt() == 0 && p[1].toInt() == 0 && p[2].toInt() == 0)
+    if (p[0].toInt() == 0 && p[1].toInt() == 0 && p.value(2).toInt() == 0)
         return {DateParts{}, QString()}; // Outlook's 0/0/00: no date
-    QStringView yearText = p[2];
+    QStringView yearText = p.value(2);
     int first = p[0].toInt();
     int second = p[1].toInt();
     int month = 0;
@@ -266,7 +268,7 @@ ParsedDate parseCsv(QStringView text, DateOrder order)
         month = dayFirst ? second : first;
     }
     QString problem;
-    if (yearText.size() != 4) {
+    if (!yearText.isEmpty() && yearText.size() != 4) {
         problem = QStringLiteral("the year \"%1\" has not four digits and was left out").arg(yearText);
         yearText = {};
     }
