@@ -63,8 +63,7 @@ enum class Group
     Phone,
     Email,
     Address,
-    Event,
-    Organization
+    Event
 };
 
 } // namespace
@@ -811,7 +810,6 @@ void CsvReader::readRow(const QList<QByteArray>& fields, Entry& e)
                 e.ignored << QStringLiteral("Event");
             break;
         case Group::None:
-        case Group::Organization:
             break;
         }
     }

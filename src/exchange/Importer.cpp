@@ -100,6 +100,10 @@ ImportSummary importContacts(QIODevice& device, Book& book, const ImportOptions&
         }
     }
     summary.junkLines += reader->strayLines();
+    if (const auto* csv = dynamic_cast<const CsvReader*>(reader.get())) {
+        summary.delimiter = csv->delimiter();
+        summary.dateOrder = csv->dateOrder();
+    }
     summary.unknownColumns = reader->unknownColumns();
     if (reader->failed()) {
         summary.error = reader->error();
@@ -136,15 +140,22 @@ QString ImportSummary::toText() const
                        .arg(imported == 1 ? QStringLiteral("contact") : QStringLiteral("contacts"))
                        .arg(kind == FileKind::Csv ? QStringLiteral("CSV") : QStringLiteral("vCard"))
                        .arg(skipped.size());
+    if (kind == FileKind::Csv) {
+        const QString separator =
+            delimiter == '\t' ? QStringLiteral("tabs") : QStringLiteral("\"%1\"").arg(QLatin1Char(delimiter));
+        text += QStringLiteral("Fields separated by %1; dates such as 3/4 read %2 first.\n")
+                    .arg(separator,
+                         dateOrder == DateOrder::DayFirst ? QStringLiteral("day") : QStringLiteral("month"));
+    }
     QStringList lost;
     if (photos)
-        lost << QStringLiteral("%1 pictures or sounds").arg(photos);
+        lost << QStringLiteral("pictures or sounds: %1").arg(photos);
     if (ignoredProperties)
-        lost << QStringLiteral("%1 values with no field in the book").arg(ignoredProperties);
+        lost << QStringLiteral("values with no field in the book: %1").arg(ignoredProperties);
     if (junkLines)
-        lost << QStringLiteral("%1 unreadable lines").arg(junkLines);
+        lost << QStringLiteral("unreadable lines: %1").arg(junkLines);
     if (!lost.isEmpty())
-        text += QStringLiteral("Not imported: %1.\n").arg(lost.join(QLatin1String(", ")));
+        text += QStringLiteral("Not imported: %1.\n").arg(lost.join(QLatin1String("; ")));
     if (!unknownColumns.isEmpty())
         text += QStringLiteral("Columns not recognised, not read: %1.\n")
                     .arg(unknownColumns.join(QLatin1String(", ")));
@@ -176,11 +187,11 @@ QString ImportSummary::toText() const
                 text += QStringLiteral("    - %1\n").arg(note);
             QStringList counted;
             if (n.photos)
-                counted << QStringLiteral("%1 pictures or sounds").arg(n.photos);
+                counted << QStringLiteral("pictures or sounds: %1").arg(n.photos);
             if (!n.ignored.isEmpty())
                 counted << QStringLiteral("no field for %1").arg(n.ignored.join(QLatin1String(", ")));
             if (n.junkLines)
-                counted << QStringLiteral("%1 unreadable lines").arg(n.junkLines);
+                counted << QStringLiteral("unreadable lines: %1").arg(n.junkLines);
             if (!counted.isEmpty())
                 text += QStringLiteral("    - not imported: %1\n").arg(counted.join(QLatin1String("; ")));
         }

@@ -58,7 +58,9 @@ struct ImportSummary
     Outcome outcome = Outcome::Completed;
     QString error; // when failed, with its line
     int errorLine = 0;
-    FileKind kind = FileKind::Guess; // what the file was read as
+    FileKind kind = FileKind::Guess;         // what the file was read as
+    char delimiter = 0;                      // CSV: the one used
+    DateOrder dateOrder = DateOrder::Detect; // CSV: how slashed dates were read
     int imported = 0;
     QList<SkippedContact> skipped;
     QList<ContactNotes> notes; // only contacts that have some

@@ -65,7 +65,8 @@ int canonicalYear(const QString& year)
 
 QString two(int n)
 {
-    return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
+    const QChar digits[2] = {QChar(u'0' + n / 10), QChar(u'0' + n % 10)};
+    return QString(digits, 2);
 }
 
 QString escapePart(const QString& part)

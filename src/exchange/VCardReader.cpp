@@ -173,7 +173,7 @@ struct VCardReader::Property
     int id = -1;      // Known
     quint32 types = 0;
     QString special;
-    QByteArray charset, valueType, omitYear, field;
+    QByteArray charset, omitYear, field;
     Encoding encoding = Encoding::Plain;
 };
 
@@ -250,8 +250,6 @@ void addParameter(Property& p, QByteArrayView segment)
         setEncoding(p, value);
     } else if (same(param, "CHARSET")) {
         p.charset = value.toByteArray();
-    } else if (same(param, "VALUE")) {
-        p.valueType = value.toByteArray().toUpper();
     } else if (same(param, "X-APPLE-OMIT-YEAR")) {
         p.omitYear = value.toByteArray();
     } else if (same(param, "X-VANTREL-FIELD")) {
