@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringDecoder>
+#include <optional>
+
+class QIODevice;
+
+namespace exchange {
+
+// Reads a device in chunks, so that a file of any size takes the same memory.
+// A UTF-8 byte-order mark is dropped (and remembered); a UTF-16 file (told by its
+// byte-order mark) is handed on as UTF-8, so the readers only ever see bytes of
+// an ASCII-compatible encoding.
+class ByteSource
+{
+public:
+    explicit ByteSource(QIODevice& device);
+
+    // The next line without its end (LF, CRLF or a lone CR); false at the end.
+    bool readLine(QByteArray& line);
+
+    // The next byte, or -1 at the end.
+    int get()
+    {
+        if (m_pos >= m_buf.size() && !fill())
+            return -1;
+        return static_cast<uchar>(m_buf[m_pos++]);
+    }
+    int peek()
+    {
+        if (m_pos >= m_buf.size() && !fill())
+            return -1;
+        return static_cast<uchar>(m_buf[m_pos]);
+    }
+
+    // Up to `size` bytes ahead, not consumed (fewer at the end).
+    QByteArrayView lookAhead(qsizetype size);
+
+    qint64 bytesRead() const { return m_rawRead; }
+    qint64 totalBytes() const { return m_total; }
+    bool hadUtf8Bom() const { return m_utf8Bom; }
+    // The device's message when reading failed, else empty.
+    QString readError() const { return m_readError; }
+
+private:
+    bool fill();
+
+    QIODevice& m_device;
+    QByteArray m_buf;
+    qsizetype m_pos = 0;
+    qint64 m_rawRead = 0;
+    qint64 m_total = -1;
+    bool m_started = false;
+    bool m_end = false;
+    bool m_utf8Bom = false;
+    std::optional<QStringDecoder> m_utf16;
+    QString m_readError;
+};
+
+} // namespace exchange
