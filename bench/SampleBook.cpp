@@ -1,7 +1,5 @@
 #include "SampleBook.h"
 
-#include "data/Schema.h"
-
 #include <QDir>
 #include <QFile>
 #include <QSqlDatabase>
@@ -106,24 +104,8 @@ void insertContacts(sqlite3* db, const char* user, int count, Generator& random)
 
 } // namespace
 
-void makeSampleBook(const QString& folder, const QString& imagesSource, int contacts)
+void fillSampleBook(const QString& path, int contacts)
 {
-    QDir(folder).mkpath(QStringLiteral("data"));
-    QDir(folder).mkpath(QStringLiteral("images"));
-    for (const char* name : {"vantrel.bmp", "details.bmp", "change.bmp", "sunset2.bmp"})
-        QFile::copy(imagesSource + QLatin1Char('/') + QLatin1String(name),
-                    folder + QLatin1String("/images/") + QLatin1String(name));
-    const QString path = folder + QLatin1String("/data/vantrel.mdb");
-    {
-        QSqlDatabase schemaDb =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench-schema"));
-        schemaDb.setDatabaseName(path);
-        schemaDb.open();
-        data::schema::create(schemaDb);
-        schemaDb.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("bench-schema"));
-
     sqlite3* db = nullptr;
     check(sqlite3_open(path.toUtf8().constData(), &db), db);
     check(sqlite3_exec(db, "pragma synchronous = off; begin", nullptr, nullptr, nullptr), db);

@@ -4,10 +4,10 @@
 
 namespace bench {
 
-// Creates <folder>/data/vantrel.mdb with user "bench" (password "pw") owning
-// `contacts` contacts, plus other users' contacts, every column filled with
-// realistic random values; and copies the pictures to <folder>/images.
-void makeSampleBook(const QString& folder, const QString& imagesSource, int contacts);
+// Fills the (empty) database at `path` with user "bench" (password "pw")
+// owning `contacts` contacts, plus other users' contacts, every column filled
+// with realistic random values.
+void fillSampleBook(const QString& path, int contacts);
 
 // First and second name of the bench user's contact at `position` in the
 // contact window's order (category, then first name).

@@ -7,10 +7,9 @@
 // in a process of its own so that its peak memory is its own.
 #include "SampleBook.h"
 
-#include "accounts/frmVantrel.h"
-#include "app/Forms.h"
+#include "ProgramFolder.h"
+#include "app/Session.h"
 #include "app/clsConnection.h"
-#include "app/frmYesNo.h"
 #include "contacts/frmDetails.h"
 #include "data/RecordSet.h"
 #include "ui/Application.h"
@@ -23,7 +22,6 @@
 #include <QMap>
 #include <QPlainTextEdit>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QWindow>
 #include <algorithm>
 #include <cstdio>
@@ -114,13 +112,14 @@ int startProbe(int argc, char** argv)
 {
     ui::Application app(argc, argv);
     ui::program::setFolder(QString::fromLocal8Bit(argv[2]));
+    clsConnection::registerWindows();
     clsConnection::Main();
-    QWindow* window = Forms::frmVantrel().window()->windowHandle();
+    QWindow* window = app::session().form(app::Window::Vantrel).window()->windowHandle();
     while (!window->isExposed())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     std::printf("shown\n");
     std::fflush(stdout);
-    clsConnection::Shutdown();
+    app::session().reset();
     return 0;
 }
 
@@ -133,9 +132,9 @@ void typeNames(frmDetails& window, const QString& first, const QString& second)
 int runSize(int argc, char** argv, int n, int reps)
 {
     ui::Application app(argc, argv);
-    QTemporaryDir folder;
-    bench::makeSampleBook(folder.path(), QStringLiteral(VANTREL_IMAGES_DIR), n);
-    const QString databasePath = folder.path() + QLatin1String("/data/vantrel.mdb");
+    testing::ProgramFolder folder;
+    const QString databasePath = folder.databasePath();
+    bench::fillSampleBook(databasePath, n);
     const bench::Names nearEnd = bench::namesAt(databasePath, std::max(0, n - 5));
     const bench::Names middle = bench::namesAt(databasePath, n / 2);
 
@@ -146,9 +145,11 @@ int runSize(int argc, char** argv, int n, int reps)
     ui::program::setFolder(folder.path());
     ui::program::setEndHandler([](int) {});
     ui::MessageBox::setResponder([](const QString&, const QString&) {});
+    clsConnection::registerWindows();
     clsConnection::Main();
-    frmVantrel& login = Forms::frmVantrel();
-    frmDetails& contacts = Forms::frmDetails();
+    app::Session& session = app::session();
+    ui::Form& login = session.form(app::Window::Vantrel);
+    auto& contacts = session.form<frmDetails>(app::Window::Details);
 
     std::vector<double> samples;
     for (int rep = 0; rep < reps; ++rep) {
@@ -209,14 +210,15 @@ int runSize(int argc, char** argv, int n, int reps)
     samples.clear();
     for (int rep = 0; rep < reps; ++rep) {
         samples.push_back(elapsedMs([&] { press(contacts, "cmdQuit"); }));
-        press(Forms::frmYesNo(), rep + 1 < reps ? "Command2" : "Command1"); // No, and at last Yes
+        press(session.form(app::Window::YesNo),
+              rep + 1 < reps ? "Command2" : "Command1"); // No, and at last Yes
     }
     report(n, "Quit to confirmation", summarise(samples));
 
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::printf("RSS\t%d\t%.1f\n", n, double(usage.ru_maxrss) / 1024.0);
-    clsConnection::Shutdown();
+    session.reset();
     return 0;
 }
 

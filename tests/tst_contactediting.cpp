@@ -2,78 +2,34 @@
 // checks and Save, driven through the real window.
 #include "TestSupport.h"
 
-#include "app/Forms.h"
-#include "app/clsConnection.h"
-#include "contacts/frmDetails.h"
-#include "data/RecordSet.h"
+#include "contacts/ContactFields.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 
 using namespace testsupport;
 
-// The entry controls, in the order of the columns of a contact after `user`.
-const QStringList entries = QString("cbCategory cbSubCategory txtFirstName txtLastName txtAddress txtPhone1 "
-                                    "txtPhone2 txtMobile txtFax cbDOBDate cbDOBMonth cbDOBYear cbANIDate "
-                                    "cbANIMonth cbANIYear txtAddressOffice txtPhone1Office txtPhone2Office "
-                                    "txtMobileOffice txtFaxOffice txtEMailH txtEMailO")
-                                .split(' ');
-// Off while adding or modifying, on while browsing.
-const QStringList editActions{"lblAddNew", "lblModify", "lblSearch", "lblPrint",
-                              "cmdAdd",    "cmdModify", "cmdSearch", "cmdPrint"};
+namespace {
 
-const auto widget = [](const QString& name) { return control<QWidget>(Forms::frmDetails(), name); };
-
-// The texts of the controls named (separated by spaces), joined by '|'.
-static QString shown(const QString& names)
+// The texts of the named controls, joined by '|'.
+QString shown(const QStringList& names)
 {
     QStringList texts;
-    for (const QString& name : names.split(' ', Qt::SkipEmptyParts))
-        texts << widget(name)->metaObject()->userProperty().read(widget(name)).toString();
+    for (const QString& name : names)
+        texts << text(name);
     return texts.join('|');
 }
 
-// Steps separated by ", ": "@user" opens the window for that user, "name=value" types into a box (a
-// fixed list picks the item), "Alt+X" presses the access key, anything else clicks that control.
-static void act(const QString& steps)
+// The entry controls, in the order of the columns of a contact after `user`.
+QStringList entries()
 {
-    for (const QString& step : steps.split(", ", Qt::SkipEmptyParts)) {
-        if (step.startsWith('@')) {
-            clsConnection::CurrentUser = step.mid(1);
-            Forms::frmDetails().show();
-            QVERIFY(QTest::qWaitForWindowActive(Forms::frmDetails().window()));
-        } else if (step.startsWith("Alt+"))
-            pressKey(Forms::frmDetails().window(), Qt::Key(step.at(4).unicode()), Qt::AltModifier);
-        else if (const QString name = step.section('=', 0, 0); name != step)
-            widget(name)->metaObject()->userProperty().write(widget(name), step.section('=', 1));
-        else
-            click(widget(step));
-    }
+    QStringList names;
+    for (const contacts::ContactField& field : contacts::contactFields)
+        names << field.control;
+    return names;
 }
 
-// After `steps`: the texts of `names` (by default the first name); the record position; "editing" (entries
-// and Save on, editActions off) or "browsing" (the reverse); the navigation buttons, then View, ChangeUser,
-// Clear and Cancel, as 1 and 0; IsAdding and IsModifying as A and M; last, any control out of line with
-// "editing" or "browsing".
-static QString look(const QString& steps, const QString& names = "txtFirstName")
-{
-    act(steps);
-    const frmDetails& window = Forms::frmDetails();
-    const bool editing = widget("lblSave")->isEnabled();
-    QString result = shown(names) + QString(" @%1 ").arg(window.contacts()->position()) +
-                     (editing ? "editing " : "browsing ");
-    for (const char* name : {"cmdFirst", "cmdPrev", "cmdNext", "cmdLast", " ", "lblViewDetails",
-                             "lblChangeUser", "lblClear", "lblCancel", " "})
-        result += *name == ' ' ? ' ' : widget(name)->isEnabled() ? '1' : '0';
-    result += QString(window.isAdding() ? "A" : "-") + (window.isModifying() ? "M" : "-");
-    for (const QString& name : entries + editActions + QStringList{"cmdSave"})
-        if (widget(name)->isEnabled() != (editing != editActions.contains(name)))
-            result += ' ' + name;
-    return result;
-}
-
-// The first value of the first row of a query on the database file.
-const auto value = [](Program& p, const QString& sql) { return p.rows(sql).value(0).value(0).toString(); };
+} // namespace
 
 class ContactEditingTest : public QObject
 {
@@ -83,97 +39,161 @@ private Q_SLOTS:
     void editingCommandsSwitchTheWindowStates()
     {
         Program program;
-        program.addContact("ann", {{"category", "Friends"}, {"firstName", "Bea"}, {"phone", "1234567"}});
-        program.addContact("ann", {{"category", "Friends"}, {"firstName", "Cid"}, {"fax", "999"}});
-        program.addContact("ann", {{"category", "Relatives"}, {"firstName", "Dee"}});
+        program.folder.addContact("ann",
+                                  {{"category", "Friends"}, {"firstName", "Bea"}, {"phone", "1234567"}});
+        program.folder.addContact("ann", {{"category", "Friends"}, {"firstName", "Cid"}, {"fax", "999"}});
+        program.folder.addContact("ann", {{"category", "Relatives"}, {"firstName", "Dee"}});
         // AddNew: empty, unlocked, the category focused, nothing added before Save.
-        QCOMPARE(look("@ann, Alt+A", "txtPhone1"), " @0 editing 0000 0111 A-");
-        QCOMPARE(Forms::frmDetails().window()->focusWidget(), widget("cbCategory"));
+        STEPS(openContacts("ann"), alt('a'));
+        QCOMPARE(shown({"txtFirstName", "txtPhone1"}), "|");
+        QCOMPARE(contactWindow(),
+                 (ContactWindow{.position = 0, .editing = true, .moves = "0000", .adding = true}));
+        QCOMPARE(openWindow()->focusWidget(), find("cbCategory"));
         // Cancel re-shows the record; a Null column keeps what was typed; all moves are on.
-        QCOMPARE(look("txtFirstName=Zed, txtFax=555, Alt+N", "txtFirstName txtPhone1 txtFax"),
-                 "Bea|1234567|555 @0 browsing 1111 0111 A-");
+        STEPS(type("txtFirstName", "Zed"), type("txtFax", "555"), alt('n'));
+        QCOMPARE(shown({"txtFirstName", "txtPhone1", "txtFax"}), "Bea|1234567|555");
+        QCOMPARE(contactWindow(), (ContactWindow{.position = 0, .moves = "1111", .adding = true}));
         // Modify keeps the values, the position and the moves; Clear changes nothing else.
-        QCOMPARE(look("cmdFirst, lblModify"), "Bea @0 editing 0011 0111 -M");
-        QCOMPARE(look("lblClear"), " @0 editing 0011 0111 -M");
-        // After a Modify, Cancel from searching re-shows the record too, and leaves View,
-        // ChangeUser and Clear as Search set them.
-        QCOMPARE(look("lblCancel, lblSearch, txtFirstName=Cid, lblCancel"), "Bea @0 browsing 1111 1001 -M");
+        STEPS(click("cmdFirst"), click("lblModify"));
+        QCOMPARE(text("txtFirstName"), "Bea");
+        const ContactWindow modifying{.position = 0, .editing = true, .moves = "0011", .modifying = true};
+        QCOMPARE(contactWindow(), modifying);
+        STEPS(click("lblClear"));
+        QCOMPARE(text("txtFirstName"), "");
+        QCOMPARE(contactWindow(), modifying);
+        // After a Modify, Cancel from searching re-shows the record too, and leaves View, ChangeUser and
+        // Clear as Search set them.
+        STEPS(click("lblCancel"), click("lblSearch"), type("txtFirstName", "Cid"), click("lblCancel"));
+        QCOMPARE(text("txtFirstName"), "Bea");
+        const ContactWindow searched{.position = 0,
+                                     .moves = "1111",
+                                     .view = true,
+                                     .changeUser = false,
+                                     .clear = false,
+                                     .modifying = true};
+        QCOMPARE(contactWindow(), searched);
         // Clear while browsing empties the display; the record stays current.
-        QCOMPARE(look("cmdNext, cmdClear", "txtFirstName txtFax"), "| @1 browsing 1111 1001 -M");
+        STEPS(click("cmdNext"), click("cmdClear"));
+        QCOMPARE(shown({"txtFirstName", "txtFax"}), "|");
+        ContactWindow moved = searched;
+        moved.position = 1;
+        QCOMPARE(contactWindow(), moved);
         QVERIFY(program.messages.isEmpty());
     }
 
     void cancelAndTheFlagsOutliveSavesAndReloads()
     {
         Program program;
-        program.addContact("ann", {{"category", "Friends"}, {"firstName", "Bea"}});
-        program.addContact("ann", {{"category", "Friends"}, {"firstName", "Dan"}});
+        program.folder.addContact("ann", {{"category", "Friends"}, {"firstName", "Bea"}});
+        program.folder.addContact("ann", {{"category", "Friends"}, {"firstName", "Dan"}});
         // Before any AddNew or Modify of the run, Cancel empties the boxes instead.
-        QCOMPARE(look("@ann, lblCancel"), " @0 browsing 1111 0111 --");
+        STEPS(openContacts("ann"), click("lblCancel"));
+        QCOMPARE(text("txtFirstName"), "");
+        QCOMPARE(contactWindow(), (ContactWindow{.position = 0, .moves = "1111"}));
         // With neither flag set, Save after a search stores nothing and shows the last contact.
-        QCOMPARE(look("lblSearch, txtFirstName=Bea, lblViewDetails, lblSave"),
-                 "Dan @1 browsing 1100 0111 --");
+        STEPS(click("lblSearch"), type("txtFirstName", "Bea"), click("lblViewDetails"), click("lblSave"));
+        QCOMPARE(text("txtFirstName"), "Dan");
+        QCOMPARE(contactWindow(), (ContactWindow{.position = 1, .moves = "1100"}));
 
         // An empty book, with neither flag set: a search that finds nothing, then Save by its key.
-        QCOMPARE(look("lblChangeUser, @bob, lblSearch, txtFirstName=Eve, lblViewDetails, Alt+S"),
-                 " @-1 browsing 0000 0111 --");
+        STEPS(openContacts("bob"), click("lblSearch"), type("txtFirstName", "Eve"), click("lblViewDetails"),
+              alt('s'));
+        QCOMPARE(text("txtFirstName"), "");
+        QCOMPARE(contactWindow(), (ContactWindow{.position = -1, .moves = "0000"}));
         // Nothing to re-show: what was typed stays, locked.
-        QCOMPARE(look("lblAddNew, txtFirstName=Tmp, lblCancel"), "Tmp @-1 browsing 1111 0111 A-");
+        STEPS(click("lblAddNew"), type("txtFirstName", "Tmp"), click("lblCancel"));
+        QCOMPARE(text("txtFirstName"), "Tmp");
+        QCOMPARE(contactWindow(), (ContactWindow{.position = -1, .moves = "1111", .adding = true}));
         // Save while modifying, with no record to take the changes.
-        QCOMPARE(look("lblModify, txtFirstName=Eve, lblSave"), " @-1 browsing 0000 0111 -M");
+        STEPS(click("lblModify"), type("txtFirstName", "Eve"), click("lblSave"));
+        QCOMPARE(text("txtFirstName"), "");
+        QCOMPARE(contactWindow(), (ContactWindow{.position = -1, .moves = "0000", .modifying = true}));
 
         // The flags survive an unload of the window and a Save: a later Cancel still re-shows.
-        QCOMPARE(look("lblChangeUser, @ann, lblClear, lblCancel"), "Bea @0 browsing 1111 0111 -M");
-        QCOMPARE(look("lblAddNew, cbCategory=Friends, txtFirstName=Cy, lblSave, lblClear, lblCancel"),
-                 "Cy @2 browsing 1111 0111 A-");
+        STEPS(openContacts("ann"), click("lblClear"), click("lblCancel"));
+        QCOMPARE(text("txtFirstName"), "Bea");
+        QCOMPARE(contactWindow(), (ContactWindow{.position = 0, .moves = "1111", .modifying = true}));
+        STEPS(click("lblAddNew"), type("cbCategory", "Friends"), type("txtFirstName", "Cy"), click("lblSave"),
+              click("lblClear"), click("lblCancel"));
+        QCOMPARE(text("txtFirstName"), "Cy");
+        QCOMPARE(contactWindow(), (ContactWindow{.position = 2, .moves = "1111", .adding = true}));
         // Leaving while modifying stores nothing and keeps IsModifying; the load leaves cmdSave on.
-        QCOMPARE(look("lblModify, txtFirstName=Lost, lblChangeUser, @ann"),
-                 "Bea @0 browsing 0011 0111 -M cmdSave");
+        STEPS(click("lblModify"), type("txtFirstName", "Lost"), openContacts("ann"));
+        QCOMPARE(text("txtFirstName"), "Bea");
+        QCOMPARE(
+            contactWindow(),
+            (ContactWindow{.position = 0, .moves = "0011", .modifying = true, .outOfLine = {"cmdSave"}}));
         // Only Cy was stored: the Null faxes (0 here) of Bea and Dan were not written back.
-        QCOMPARE(value(program, "select group_concat(firstName||ifnull(fax, 0)) from main"), "Bea0,Dan0,Cy");
-        QCOMPARE(program.prompts().join('|'), "No records found relating to this Criteria|"
-                                              "There is no contact to save the changes into.|Record Saved");
+        QCOMPARE(program.folder.value("select group_concat(firstName||ifnull(fax, 0)) from main").toString(),
+                 "Bea0,Dan0,Cy");
+        QCOMPARE(program.prompts(),
+                 (QStringList{"No records found relating to this Criteria",
+                              "There is no contact to save the changes into.", "Record Saved"}));
     }
 
-    void entriesAreCheckedAndNumberBoxesTakeOnlyDigits()
+    // The first failing box is wiped and focused, with its message; the others stay as typed.
+    void entriesAreChecked_data()
     {
-        // The message for a failing box is the one holding the three letters after "txt".
-        const QStringList messages{"Please Enter the First Name", "Please Enter Phone Number in 7 digits",
-                                   "Please Enter Mobile Number in 10 digits",
-                                   "Please Enter Fax Number in 10 digits"};
-        // The first box fails: it is wiped and focused; the others must stay as typed.
-        const QStringList cases =
-            QString(
-                "txtFirstName=   ;txtFirstName=, txtPhone1=123456789;txtPhone1=12345678, txtPhone2=1234567;"
-                "txtPhone2=12345678, txtFax=12345678901;txtPhone1Office=12345678;"
-                "txtPhone2Office=12345678, txtMobile=12345678901;txtMobile=12345678901, txtFax=12345678901;"
-                "txtMobileOffice=12345678901;txtFax=12345678901, "
-                "txtMobile=1234567890;txtFaxOffice=12345678901")
-                .split(';');
-        Program program;
-        program.addContact("ann", {{"category", "Friends"}, {"firstName", "Bea"}, {"secondName", "Cole"}});
-        act("@ann");
-        for (const QString& typed : cases) {
-            const QString first = typed.section('=', 0, 0);
-            QStringList seen{look("lblAddNew, txtFirstName=Al, " + typed + ", lblSave", ""),
-                             value(program, "select count(*) from main"), program.prompts().constLast(),
-                             QString::number(widget(first)->hasFocus())};
-            for (const QString& step : typed.split(", "))
-                seen << step.section('=', 0, 0) + '=' + shown(step.section('=', 0, 0));
-            QCOMPARE(seen, QStringList({" @0 editing 0000 0111 A-", "1",
-                                        messages.filter(first.mid(3, 3)).value(0), "1", first + '='}) +
-                               typed.split(", ").mid(1));
-        }
+        QTest::addColumn<QStringList>("typed"); // "box=text", the failing box first
+        QTest::addColumn<QString>("message");
+        const QString phone = "Please Enter Phone Number in 7 digits";
+        const QString mobile = "Please Enter Mobile Number in 10 digits";
+        const QString fax = "Please Enter Fax Number in 10 digits";
+        QTest::newRow("blank name, long phone")
+            << QStringList{"txtFirstName=   ", "txtPhone1=123456789"} << "Please Enter the First Name";
+        QTest::newRow("phone 8") << QStringList{"txtPhone1=12345678", "txtPhone2=1234567"} << phone;
+        QTest::newRow("phone before fax") << QStringList{"txtPhone2=12345678", "txtFax=12345678901"} << phone;
+        QTest::newRow("office phone") << QStringList{"txtPhone1Office=12345678"} << phone;
+        QTest::newRow("office phone 2 before mobile")
+            << QStringList{"txtPhone2Office=12345678", "txtMobile=12345678901"} << phone;
+        QTest::newRow("mobile before fax")
+            << QStringList{"txtMobile=12345678901", "txtFax=12345678901"} << mobile;
+        QTest::newRow("office mobile") << QStringList{"txtMobileOffice=12345678901"} << mobile;
+        QTest::newRow("fax 11") << QStringList{"txtFax=12345678901", "txtMobile=1234567890"} << fax;
+        QTest::newRow("office fax") << QStringList{"txtFaxOffice=12345678901"} << fax;
+    }
 
+    void entriesAreChecked()
+    {
+        QFETCH(QStringList, typed);
+        QFETCH(QString, message);
+        Program program;
+        program.folder.addContact("ann", {{"category", "Friends"}, {"firstName", "Bea"}});
+        STEPS(openContacts("ann"), click("lblAddNew"), type("txtFirstName", "Al"));
+        for (const QString& entry : typed)
+            STEPS(type(entry.section('=', 0, 0), entry.section('=', 1)));
+        STEPS(click("lblSave"));
+        QCOMPARE(program.prompts(), QStringList{message});
+        QCOMPARE(contactWindow(),
+                 (ContactWindow{.position = 0, .editing = true, .moves = "0000", .adding = true}));
+        QCOMPARE(program.folder.value("select count(*) from main").toInt(), 1);
+        const QString failing = typed[0].section('=', 0, 0);
+        QVERIFY(find(failing)->hasFocus());
+        QCOMPARE(text(failing), "");
+        for (const QString& entry : typed.mid(1))
+            QCOMPARE(text(entry.section('=', 0, 0)), entry.section('=', 1));
+    }
+
+    void correctionsAreCheckedAgainAndNumberBoxesTakeOnlyDigits()
+    {
+        Program program;
+        program.folder.addContact("ann",
+                                  {{"category", "Friends"}, {"firstName", "Bea"}, {"secondName", "Cole"}});
         // Phone before fax; after each correction Save runs again from the start, duplicate test included.
-        act("lblAddNew, txtFirstName=Bea, txtLastName=Cole, txtPhone2=12345678, txtFax=12345678901, lblSave, "
-            "txtPhone2=1234567, lblSave, txtFax=1234567890, lblSave");
-        QCOMPARE(program.prompts().last(3), (QStringList{messages[1], messages[3], "Record Already Exist"}));
+        STEPS(openContacts("ann"), click("lblAddNew"), type("txtFirstName", "Bea"),
+              type("txtLastName", "Cole"), type("txtPhone2", "12345678"), type("txtFax", "12345678901"),
+              click("lblSave"), type("txtPhone2", "1234567"), click("lblSave"), type("txtFax", "1234567890"),
+              click("lblSave"));
+        QCOMPARE(program.prompts(),
+                 (QStringList{"Please Enter Phone Number in 7 digits", "Please Enter Fax Number in 10 digits",
+                              "Record Already Exist"}));
 
         // Only digits and backspace get through to the number boxes from the keyboard.
-        act("lblAddNew");
-        for (const QString& box : entries.filter(QRegularExpression("Phone|Mobile|Fax"))) {
-            auto* number = qobject_cast<QLineEdit*>(widget(box));
+        STEPS(click("lblAddNew"));
+        for (const contacts::ContactField& field : contacts::contactFields) {
+            if (!field.isNumberBox())
+                continue;
+            auto* number = find<QLineEdit>(field.control);
             QTest::keyClicks(number, "12-3 4a+5.(X");
             // Keys without a character still work; Enter is dropped.
             for (Qt::Key key : {Qt::Key_Backspace, Qt::Key_Home, Qt::Key_Delete, Qt::Key_Right, Qt::Key_9,
@@ -184,58 +204,70 @@ private Q_SLOTS:
             QTest::sendKeyEvent(QTest::Click, number, Qt::Key_Delete, QString(QChar(0x7f)), {});
             // Text that arrives without typing (as a paste) is taken as it is.
             number->insert("(02) 7");
-            QCOMPARE(box + ' ' + number->text(), box + " (02) 79340");
+            QCOMPARE(QString(field.control) + ' ' + number->text(), QString(field.control) + " (02) 79340");
         }
         // The name, e-mail and address boxes take every key.
-        for (const QString& box : QStringList{"txtFirstName", "txtEMailH", "txtAddress"})
-            QTest::keyClicks(widget(box), "Jo-Ann 2.x@");
-        QCOMPARE(shown("txtFirstName txtEMailH txtAddress"), "Jo-Ann 2.x@|Jo-Ann 2.x@|Jo-Ann 2.x@");
-        QCOMPARE(program.messages.size(), 13); // one for each case, then three
+        for (const char* box : {"txtFirstName", "txtEMailH", "txtAddress"})
+            QTest::keyClicks(find(box), "Jo-Ann 2.x@");
+        QCOMPARE(shown({"txtFirstName", "txtEMailH", "txtAddress"}), "Jo-Ann 2.x@|Jo-Ann 2.x@|Jo-Ann 2.x@");
+        QCOMPARE(program.messages.size(), 3);
     }
 
     void savedContactsAreStoredAsTextAndTheLastIsShown()
     {
         Program program;
         // The same names in another user's book are no duplicate.
-        program.addContact("bob", {{"category", "Friends"}, {"firstName", "Amy"}, {"secondName", "Ross"}});
+        program.folder.addContact("bob",
+                                  {{"category", "Friends"}, {"firstName", "Amy"}, {"secondName", "Ross"}});
         // Every number box at its longest accepted length.
-        const QString amy =
-            "ann|Friends|Home|Amy|Ross|1 Elm St\nFlat 2|1234567|7654321|0123456789|0223456789|7|3|"
-            "1975|||1999|Dock 4|2345678|3456789|0987654321|0887654321|amy@home|amy@work";
-        act("@ann, lblAddNew");
-        for (int i = 0; i < entries.size(); ++i)
-            act(entries[i] + '=' + amy.section('|', i + 1, i + 1));
-        // The names and phones on disk when a message is shown ("Record Saved" comes once the row is
-        // there); Bob's phone is Null.
-        const QString phones =
-            "select group_concat(firstName||':'||phone) from (select * from main order by rowid)";
-        // The phones on disk at each message.
+        const QStringList amy =
+            QString("ann|Friends|Home|Amy|Ross|1 Elm St\nFlat 2|1234567|7654321|0123456789|"
+                    "0223456789|7|3|1975|||1999|Dock 4|2345678|3456789|0987654321|"
+                    "0887654321|amy@home|amy@work")
+                .split('|');
+        STEPS(openContacts("ann"), click("lblAddNew"));
+        for (int i = 0; i < entries().size(); ++i)
+            STEPS(type(entries()[i], amy[i + 1]));
+        // The phones on disk at each message ("Record Saved" comes once the row is there); Bob's is Null.
         QStringList stored;
-        program.onMessage = [&](const Message&) { stored << value(program, phones); };
-        QCOMPARE(look("lblSave", "txtFirstName cbDOBDate"), "Amy|7 @0 browsing 0000 0111 A-");
-        QCOMPARE(program.rows("select * from main where user = 'ann'"),
-                 QList<QVariantList>{QVariant(amy.split('|')).toList()});
+        program.onMessage = [&](const Message&) {
+            stored << program.folder
+                          .value("select group_concat(firstName||':'||phone) from "
+                                 "(select * from main order by rowid)")
+                          .toString();
+        };
+        STEPS(click("lblSave"));
+        QCOMPARE(shown({"txtFirstName", "cbDOBDate"}), "Amy|7");
+        QCOMPARE(contactWindow(), (ContactWindow{.position = 0, .moves = "0000", .adding = true}));
+        QCOMPARE(program.folder.rows("select * from main where user = 'ann'"), Rows{QVariant(amy).toList()});
 
         // Further adds in the same visit: each one is shown, as the last of the set.
-        QCOMPARE(look("lblAddNew, cbCategory=Business Partners, txtFirstName=Zed, lblSave"),
-                 "Zed @1 browsing 1100 0111 A-");
-        QCOMPARE(look("lblAddNew, cbCategory=Friends, txtFirstName=Bea, lblSave"),
-                 "Bea @2 browsing 1100 0111 A-");
+        for (const auto& [category, name, at] :
+             {std::tuple{"Business Partners", "Zed", 1}, {"Friends", "Bea", 2}}) {
+            STEPS(click("lblAddNew"), type("cbCategory", category), type("txtFirstName", name),
+                  click("lblSave"));
+            QCOMPARE(text("txtFirstName"), name);
+            QCOMPARE(contactWindow(), (ContactWindow{.position = at, .moves = "1100", .adding = true}));
+        }
         // Empty boxes and blank date items are stored as empty text, never Null.
-        for (const QVariantList& row : program.rows("select * from main where user = 'ann'"))
-            QCOMPARE(std::count_if(row.begin(), row.end(), [](const QVariant& v) { return v.isNull(); }), 0);
+        for (const QVariantList& row : program.folder.rows("select * from main where user = 'ann'"))
+            QVERIFY(std::none_of(row.begin(), row.end(), [](const QVariant& v) { return v.isNull(); }));
 
         // Modify a middle record (Zed): stored, then the last record is shown.
-        QCOMPARE(look("cmdPrev, lblModify, txtPhone1=2111111, lblSave"), "Bea @2 browsing 1100 0111 -M");
+        STEPS(click("cmdPrev"), click("lblModify"), type("txtPhone1", "2111111"), click("lblSave"));
+        QCOMPARE(text("txtFirstName"), "Bea");
+        QCOMPARE(contactWindow(), (ContactWindow{.position = 2, .moves = "1100", .modifying = true}));
         // Then the last record itself; moving while modifying (Save stores into the record now current);
         // another contact's names are no obstacle when modifying.
-        act("lblModify, txtPhone1=3111111, lblSave, cmdFirst, lblModify, cmdNext, txtPhone1=2222222, "
-            "lblSave, "
-            "lblModify, txtFirstName=Amy, txtLastName=Ross, txtPhone1=3333333, lblSave");
-        QCOMPARE(stored.join(' '),
-                 "Amy:1234567 Amy:1234567,Zed: Amy:1234567,Zed:,Bea: Amy:1234567,Zed:2111111,Bea: "
-                 "Amy:1234567,Zed:2111111,Bea:3111111 Amy:1234567,Zed:2222222,Bea:3111111 "
-                 "Amy:1234567,Zed:2222222,Amy:3333333");
+        STEPS(click("lblModify"), type("txtPhone1", "3111111"), click("lblSave"), click("cmdFirst"),
+              click("lblModify"), click("cmdNext"), type("txtPhone1", "2222222"), click("lblSave"),
+              click("lblModify"), type("txtFirstName", "Amy"), type("txtLastName", "Ross"),
+              type("txtPhone1", "3333333"), click("lblSave"));
+        QCOMPARE(stored,
+                 QString("Amy:1234567;Amy:1234567,Zed:;Amy:1234567,Zed:,Bea:;Amy:1234567,Zed:2111111,Bea:;"
+                         "Amy:1234567,Zed:2111111,Bea:3111111;Amy:1234567,Zed:2222222,Bea:3111111;"
+                         "Amy:1234567,Zed:2222222,Amy:3333333")
+                     .split(';'));
         QCOMPARE(program.prompts(), QStringList(7, "Record Saved"));
     }
 
@@ -266,42 +298,51 @@ private Q_SLOTS:
         QFETCH(QString, column);
         QFETCH(QString, typed);
         Program program;
-        program.addContact("ann", {{"category", "Relatives"},
-                                   {"subCategory", "Mom Side"},
-                                   {"firstName", "Bea"},
-                                   {"dobYear", "1990"}});
-        act("@ann, lblAddNew");
-        auto* box = control<QComboBox>(Forms::frmDetails(), list);
-        for (auto* cleared : Forms::frmDetails().window()->findChildren<QComboBox*>())
+        program.folder.addContact("ann", {{"category", "Relatives"},
+                                          {"subCategory", "Mom Side"},
+                                          {"firstName", "Bea"},
+                                          {"dobYear", "1990"}});
+        STEPS(openContacts("ann"), click("lblAddNew"));
+        for (auto* cleared : openWindow()->findChildren<QComboBox*>())
             QVERIFY2(cleared->currentIndex() == (cleared->isEditable() ? -1 : 0),
                      qPrintable(cleared->objectName()));
+        auto* box = find<QComboBox>(list);
         box->setFocus();
         QTest::keyClicks(box->lineEdit(), typed);
         QTest::keyClick(box->lineEdit(), Qt::Key_Return);
         QTest::keyClick(box, Qt::Key_Tab);
-        QCOMPARE(look("txtFirstName=Al, lblSave", list), typed + " @1 browsing 1100 0111 A-");
-        QCOMPARE(value(program, "select " + column + " from main where firstName = 'Al'"), typed);
+        STEPS(type("txtFirstName", "Al"), click("lblSave"));
+        QCOMPARE(text(list), typed);
+        QCOMPARE(program.folder.value("select " + column + " from main where firstName = 'Al'").toString(),
+                 typed);
     }
 
     void duplicatesAreRefusedOnlyOnAnExactMatch()
     {
         Program program;
-        program.addContact("ann", {{"firstName", "Ann"}, {"secondName", "Lee"}, {"phone", "1111111"}});
-        program.addContact("ann", {{"category", "Relatives"}, {"firstName", "Bob"}, {"secondName", "Stone"}});
-        program.addContact("ann", {{"category", "Friends"}, {"firstName", "Cy"}}); // second name Null
+        program.folder.addContact("ann", {{"firstName", "Ann"}, {"secondName", "Lee"}, {"phone", "1111111"}});
+        program.folder.addContact("ann",
+                                  {{"category", "Relatives"}, {"firstName", "Bob"}, {"secondName", "Stone"}});
+        program.folder.addContact("ann", {{"category", "Friends"}, {"firstName", "Cy"}}); // second name Null
         // The existing contact is shown and current; its Null e-mail leaves the typed one.
-        act("@ann, cmdLast, lblAddNew, txtFirstName=Ann, txtLastName=Lee, txtPhone1=2222222, txtEMailH=x@y");
-        QCOMPARE(look("lblSave", "txtPhone1 txtEMailH"), "1111111|x@y @0 browsing 1111 0111 A-");
+        STEPS(openContacts("ann"), click("cmdLast"), click("lblAddNew"), type("txtFirstName", "Ann"),
+              type("txtLastName", "Lee"), type("txtPhone1", "2222222"), type("txtEMailH", "x@y"),
+              click("lblSave"));
+        QCOMPARE(shown({"txtPhone1", "txtEMailH"}), "1111111|x@y");
+        QCOMPARE(contactWindow(), (ContactWindow{.position = 0, .moves = "1111", .adding = true}));
 
-        const QString last = "select firstName||'|'||secondName from main order by rowid desc limit 1";
         // Other case, spaces around a name, names from two records, "" against Null, quotes.
         for (const QString names : {"ann|Lee", "Ann|Lee ", " Ann |Lee", "Bob|Lee", "Cy|", "O'Hara|D'Arcy"}) {
-            act("lblAddNew, txtFirstName=" + QString(names).replace('|', ", txtLastName=") + ", lblSave");
-            QCOMPARE(value(program, last), names);
+            STEPS(click("lblAddNew"), type("txtFirstName", names.section('|', 0, 0)),
+                  type("txtLastName", names.section('|', 1)), click("lblSave"));
+            QCOMPARE(program.folder
+                         .value("select firstName||'|'||secondName from main order by rowid desc limit 1")
+                         .toString(),
+                     names);
         }
         // The duplicate alone was refused, and not stored: the three given and the six just saved.
         QCOMPARE(program.prompts(), QStringList{"Record Already Exist"} + QStringList(6, "Record Saved"));
-        QCOMPARE(value(program, "select count(*) from main"), "9");
+        QCOMPARE(program.folder.value("select count(*) from main").toInt(), 9);
     }
 };
 

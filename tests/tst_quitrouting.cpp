@@ -1,109 +1,147 @@
 // Quitting from every window, and the routing back by ActiveFormTag.
 #include "TestSupport.h"
 
-#include "accounts/frmChangePassword.h"
-#include "accounts/frmVantrel.h"
-#include "app/Forms.h"
-#include "app/clsConnection.h"
-#include "app/frmYesNo.h"
-#include "contacts/frmDetails.h"
+#include "ui/Failure.h"
 
-#include <QFile>
-#include <QLineEdit>
+#include <QPushButton>
 
 using namespace testsupport;
-
-namespace {
-
-// "running" or "ended <status>", then the windows loaded, e.g. "running: frmDetails".
-QString state(const Program& program)
-{
-    QString loaded; // one at most
-    for (ui::Form* form : std::initializer_list<ui::Form*>{&Forms::frmVantrel(), &Forms::frmDetails(),
-                                                           &Forms::frmChangePassword(), &Forms::frmYesNo()})
-        loaded += form->isLoaded() ? form->window()->objectName() : "";
-    return (program.ended() ? QString("ended %1: ").arg(program.status()) : "running: ") + loaded;
-}
-
-// Quits a window by a key: the confirmation then stands alone, and the tag names where "No" leads.
-// Then clicks `answer` on the confirmation, if given.
-void quit(const Program& program, const ui::Form& form, QKeyCombination key, const char* tag,
-          const char* answer = nullptr)
-{
-    pressKey(form.window(), key.key(), key.keyboardModifiers());
-    QCOMPARE(state(program), "running: frmYesNo");
-    QCOMPARE(clsConnection::ActiveFormTag, tag);
-    if (answer)
-        click(control<QWidget>(Forms::frmYesNo(), answer));
-}
-
-} // namespace
 
 class QuitRoutingTest : public QObject
 {
     Q_OBJECT
 
+    // "running" or "ended <status>", then the open window.
+    static QString state(const Program& program)
+    {
+        return (program.ended() ? QString("ended %1: ").arg(program.status()) : "running: ") +
+               openWindowName();
+    }
+
 private Q_SLOTS:
+    void eachWindowAsksAndNoLeadsBackByTheTag_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QKeySequence>("quit");
+        QTest::addColumn<QString>("tag");
+        QTest::addColumn<QString>("no"); // the label, or its twin
+        QTest::newRow("contacts, Alt+Q") << "frmDetails" << QKeySequence("Alt+Q") << "form details"
+                                         << "lblNo";
+        QTest::newRow("contacts, Esc") << "frmDetails" << QKeySequence("Esc") << "form details"
+                                       << "Command2";
+        QTest::newRow("login, Esc") << "frmVantrel" << QKeySequence("Esc") << "form vantrel"
+                                    << "lblNo";
+        QTest::newRow("login, Alt+F4") << "frmVantrel" << QKeySequence("Alt+F4") << "form vantrel"
+                                       << "Command2";
+        QTest::newRow("change password, Esc")
+            << "frmChangePassword" << QKeySequence("Esc") << "change password"
+            << "lblNo";
+    }
+
+    // The asking window unloads before the confirmation shows, which stands alone; No (a click, or Esc)
+    // brings the window named by the tag back, loaded anew.
     void eachWindowAsksAndNoLeadsBackByTheTag()
     {
+        QFETCH(QString, from);
+        QFETCH(QKeySequence, quit);
+        QFETCH(QString, tag);
+        QFETCH(QString, no);
         Program program;
-        Forms::frmDetails().show();
-        quit(program, Forms::frmDetails(), Qt::AltModifier | Qt::Key_Q, "form details", "lblNo");
-        QCOMPARE(state(program), "running: frmDetails");
-        click(control<QWidget>(Forms::frmDetails(), "lblChangeUser"));
-        QCoreApplication::processEvents(); // a deferred end would run here
-        QCOMPARE(state(program), "running: frmVantrel");
-
-        control<QLineEdit>(Forms::frmVantrel(), "txtUser")->setText("typed");
-        quit(program, Forms::frmVantrel(), Qt::Key_Escape, "form vantrel");
-        QCOMPARE(Forms::frmYesNo().window()->windowTitle(), "Form1");
-        pressKey(Forms::frmYesNo().window(), Qt::Key_Escape);                            // Esc answers No
-        QCOMPARE(control<QLineEdit>(Forms::frmVantrel(), "txtUser")->text(), QString()); // loaded anew
-        // Alt+F4 asks too, but not with Ctrl held as well.
-        pressKey(Forms::frmVantrel().window(), Qt::Key_F4, Qt::AltModifier | Qt::ControlModifier);
-        QCOMPARE(state(program), "running: frmVantrel");
-        quit(program, Forms::frmVantrel(), Qt::AltModifier | Qt::Key_F4, "form vantrel", "lblNo");
-
-        click(control<QWidget>(Forms::frmVantrel(), "lblChangePassword"));
-        quit(program, Forms::frmChangePassword(), Qt::Key_Escape, "change password", "lblNo");
-        const QPointer<QWidget> before = Forms::frmChangePassword().window();
-        pressKey(Forms::frmChangePassword().window(), Qt::Key_B, Qt::AltModifier);
-        QCOMPARE(state(program), "running: frmChangePassword"); // shown once more, loaded anew
-        QTRY_VERIFY(before.isNull());
-        // "Yes" ends at once, with no further question.
-        quit(program, Forms::frmChangePassword(), Qt::AltModifier | Qt::Key_Q, "change password", "lblYes");
-        QCOMPARE(state(program), "ended 0: ");
+        const QMap<QString, app::Window> windows{{"frmDetails", app::Window::Details},
+                                                 {"frmVantrel", app::Window::Vantrel},
+                                                 {"frmChangePassword", app::Window::ChangePassword}};
+        STEPS(open(windows[from]));
+        const QString typedInto = from == "frmDetails"   ? ""
+                                  : from == "frmVantrel" ? "txtUser"
+                                                         : "txtOldPassword";
+        if (!typedInto.isEmpty())
+            STEPS(type(typedInto, "typed"));
+        STEPS(key(quit[0].key(), quit[0].keyboardModifiers()));
+        QCOMPARE(state(program), "running: frmYesNo");
+        QCOMPARE(openWindow()->windowTitle(), "Form1");
+        QCOMPARE(program.session.ActiveFormTag, tag);
+        STEPS(click(no));
+        QCOMPARE(state(program), "running: " + from);
+        if (!typedInto.isEmpty())
+            QCOMPARE(text(typedInto), "");
+        STEPS(key(Qt::Key_Escape), key(Qt::Key_Escape)); // Esc asks, and Esc answers No
+        QCOMPARE(state(program), "running: " + from);
         QVERIFY(program.messages.isEmpty());
     }
 
-    // Each with a fresh program: Enter answering Yes, No with a tag that differs only in case, the last
-    // window closed from its frame, the confirmation's picture missing. (A missing database:
-    // tst_reliability.)
+    void routesThatStayOrGoOn()
+    {
+        Program program;
+        // The contact window's change of user leaves the program running on the login window.
+        STEPS(openContacts("ann"), click("lblChangeUser"));
+        QCoreApplication::processEvents(); // a deferred end would run here
+        QCOMPARE(state(program), "running: frmVantrel");
+        // Alt+F4 with Ctrl held as well gets no answer from the window.
+        STEPS(key(Qt::Key_F4, Qt::AltModifier | Qt::ControlModifier));
+        QCOMPARE(state(program), "running: frmVantrel");
+        // After a quit answered No, the change password window's Back shows it once more.
+        STEPS(click("lblChangePassword"), alt('q'), click("lblNo"));
+        const QPointer<QWidget> before = openWindow();
+        STEPS(alt('b'));
+        QCOMPARE(state(program), "running: frmChangePassword");
+        QTRY_VERIFY(before.isNull());
+        // A disabled Enter or Esc button answers no key; enabled again, Enter answers Yes, with no
+        // further question.
+        STEPS(alt('q'));
+        for (const char* button : {"Command1", "Command2"})
+            find<QPushButton>(button)->setEnabled(false);
+        STEPS(key(Qt::Key_Return), key(Qt::Key_Escape));
+        QCOMPARE(state(program), "running: frmYesNo");
+        find<QPushButton>("Command1")->setEnabled(true);
+        STEPS(key(Qt::Key_Enter));
+        QCOMPARE(state(program), "ended 0: none");
+        QVERIFY(program.messages.isEmpty());
+    }
+
+    // Each with a fresh program: Yes, No with a tag that differs only in case, the login window and then
+    // the confirmation closed from their frames, the confirmation's picture missing.
+    void eachWayTheProgramEnds_data()
+    {
+        QTest::addColumn<QString>("way");
+        for (const char* way : {"yes", "tag", "frame", "picture"})
+            QTest::newRow(way) << way;
+    }
+
     void eachWayTheProgramEnds()
     {
-        for (const QString way : {"enter", "tag", "frame", "picture"}) {
-            Program program;
-            QVERIFY(way != "picture" || QFile::remove(program.folder() + "/images/sunset2.bmp"));
-            Forms::frmVantrel().show();
-            if (way ==
-                "frame") // the login window asks, like Alt+F4, which the window manager turns into this
-                Forms::frmVantrel().window()->close();
-            else
-                click(control<QWidget>(Forms::frmVantrel(), "lblQuit"));
-            QCOMPARE(clsConnection::ActiveFormTag, "form vantrel");
-            if (way == "frame") { // the confirmation, closed from its frame, leaves no window
-                QCOMPARE(state(program), "running: frmYesNo");
-                Forms::frmYesNo().window()->close();
-            } else if (way == "tag") {
-                clsConnection::ActiveFormTag = "Form Vantrel";
-                click(control<QWidget>(Forms::frmYesNo(), "lblNo"));
-            } else if (way == "enter")
-                pressKey(Forms::frmYesNo().window(), Qt::Key_Return);
-            if (way == "picture")
-                QCOMPARE(program.status(), 1);
-            else
-                QTRY_COMPARE(state(program), "ended 0: ");
+        QFETCH(QString, way);
+        Program program;
+        QVERIFY(way != "picture" || QFile::remove(program.folder.path() + "/images/sunset2.bmp"));
+        STEPS(open(app::Window::Vantrel));
+        if (way == "frame") // the login window asks, like Alt+F4, which a window manager turns into this
+            openWindow()->close();
+        else
+            STEPS(click("lblQuit"));
+        if (way == "picture") {
+            QCOMPARE(state(program), "ended 1: none");
+            QVERIFY(program.lastPrompt().contains("sunset2.bmp"));
+            return;
         }
+        QCOMPARE(state(program), "running: frmYesNo");
+        if (way == "frame") { // the confirmation, closed from its frame, leaves no window
+            openWindow()->close();
+        } else if (way == "tag") {
+            program.session.ActiveFormTag = "Form Vantrel";
+            STEPS(click("lblNo"));
+        } else {
+            STEPS(click("lblYes"));
+        }
+        QTRY_COMPARE(state(program), "ended 0: none");
+    }
+
+    // Only one window is ever open: a second one opening is a failure the program does not survive.
+    void aSecondWindowNeverOpensBesideTheFirst()
+    {
+        Program program;
+        STEPS(open(app::Window::Vantrel));
+        ui::runGuarded([&] { program.session.show(app::Window::YesNo); });
+        QCOMPARE(program.status(), 1);
+        QVERIFY(program.lastPrompt().contains("another is still open"));
     }
 };
 

@@ -1,7 +1,6 @@
 // The record set's cursor and storage rules, which every window relies on.
 #include "TestSupport.h"
 
-#include "app/clsConnection.h"
 #include "data/Connection.h"
 #include "data/DataError.h"
 #include "data/RecordSet.h"
@@ -15,7 +14,7 @@ const QString second = QStringLiteral("secondName");
 
 RecordSet contactsOf(const QString& user)
 {
-    return RecordSet(clsConnection::DbConnection(), statements::contactsOf(user));
+    return RecordSet(app::session().DbConnection(), statements::contactsOf(user));
 }
 
 // Adds contacts, each "user|firstName|category|secondName"; a part left out is Null.
@@ -23,8 +22,8 @@ void add(Program& program, const QStringList& contacts)
 {
     for (const QString& contact : contacts) {
         const QStringList part = contact.split('|');
-        program.addContact(part[0],
-                           {{first, part.value(1)}, {"category", part.value(2)}, {second, part.value(3)}});
+        program.folder.addContact(
+            part[0], {{first, part.value(1)}, {"category", part.value(2)}, {second, part.value(3)}});
     }
 }
 
@@ -50,7 +49,7 @@ QString stored(Program& program)
 {
     const QString sql = "select group_concat(firstName || '=' || ifnull(secondName, '~')) "
                         "from (select * from main order by rowid)";
-    return program.rows(sql)[0][0].toString();
+    return program.folder.rows(sql)[0][0].toString();
 }
 } // namespace
 
@@ -65,7 +64,7 @@ private Q_SLOTS:
         RecordSet empty = contactsOf("nobody");
         QCOMPARE(empty.recordCount(), 0);
         for (void (RecordSet::*move)() : {&RecordSet::moveFirst, &RecordSet::moveLast, &RecordSet::moveNext})
-            QVERIFY_THROWS_EXCEPTION(DataError, (empty.*move)());
+            QVERIFY_THROWS_EXCEPTION(NoCurrentRecord, (empty.*move)());
         empty.find(first, "x");
         QCOMPARE(at(empty), "BOFEOF");
 
@@ -74,14 +73,14 @@ private Q_SLOTS:
         QCOMPARE(set.recordCount(), 4);
         // Null category sorts first; then category, then first name.
         QCOMPARE(firstNames(set), (QStringList{"NoCat", "Amy", "Bob", "Zed"}));
-        QVERIFY_THROWS_EXCEPTION(DataError, set.moveNext());
+        QVERIFY_THROWS_EXCEPTION(NoCurrentRecord, set.moveNext());
         set.movePrevious(); // from EOF: the last row
         QCOMPARE(at(set), "3 Zed");
         set.moveFirst();
         set.movePrevious();
         QCOMPARE(at(set), "BOF");
-        QVERIFY_THROWS_EXCEPTION(DataError, set.value(first));
-        QVERIFY_THROWS_EXCEPTION(DataError, set.movePrevious());
+        QVERIFY_THROWS_EXCEPTION(NoCurrentRecord, set.value(first));
+        QVERIFY_THROWS_EXCEPTION(NoCurrentRecord, set.movePrevious());
         set.moveNext(); // from BOF: the first row
         QCOMPARE(at(set), "0 NoCat");
     }
@@ -136,7 +135,7 @@ private Q_SLOTS:
 
         // Typed text is never SQL, nor a pattern.
         for (const auto& name : QStringList{"O'Brien", "x' or '1'='1", "'); drop table main; --", "%", "_"}) {
-            program.addContact(name, {{first, name}});
+            program.folder.addContact(name, {{first, name}});
             RecordSet own = contactsOf(name);
             QCOMPARE(own.recordCount(), 1);
             own.find(first, name);
@@ -167,10 +166,13 @@ private Q_SLOTS:
         // A database without the indexes gets them back; its rows stay as they were.
         Program program;
         add(program, {"ann|Kept"});
-        for (const QVariantList& index : program.rows("select name from sqlite_master where type = 'index'"))
-            program.exec("drop index \"" + index[0].toString() + "\"");
-        Connection().open(program.databasePath());
-        QVERIFY(program.rows("select count(*) from sqlite_master where type = 'index'")[0][0].toInt() >= 3);
+        for (const QVariantList& index :
+             program.folder.rows("select name from sqlite_master where type = 'index'"))
+            program.folder.exec("drop index \"" + index[0].toString() + "\"");
+        Connection().open(program.folder.databasePath());
+        QVERIFY(
+            program.folder.rows("select count(*) from sqlite_master where type = 'index'")[0][0].toInt() >=
+            3);
         QCOMPARE(stored(program), "Kept=~");
     }
 };

@@ -2,7 +2,6 @@
 // random operation sequences must leave both on the same row with the same values.
 #include "TestSupport.h"
 
-#include "app/clsConnection.h"
 #include "data/Connection.h"
 #include "data/DataError.h"
 #include "data/RecordSet.h"
@@ -96,14 +95,14 @@ private Q_SLOTS:
         };
         const auto name = [&] { return pool[random.bounded(int(pool.size()))]; };
         for (int i = 0; i < 300; ++i)
-            program.addContact(
+            program.folder.addContact(
                 i % 7 ? QStringLiteral("ann") : QStringLiteral("eve"),
                 {{columns[0], pick(true)}, {columns[1], pick(true)}, {columns[2], pick(true)}});
 
         for (int round = 0; round < 12; ++round) {
-            RecordSet fast(clsConnection::DbConnection(),
+            RecordSet fast(app::session().DbConnection(),
                            data::statements::contactsOf(QStringLiteral("ann")));
-            PlainSet plain(clsConnection::DbConnection(), QStringLiteral("ann"));
+            PlainSet plain(app::session().DbConnection(), QStringLiteral("ann"));
             QStringList trail;
             for (int step = 0; step < 150; ++step) {
                 const int operation = random.bounded(9);

@@ -2,9 +2,6 @@
 // sees another's contacts.
 #include "TestSupport.h"
 
-#include "accounts/frmVantrel.h"
-#include "app/Forms.h"
-#include "app/clsConnection.h"
 #include "contacts/frmDetails.h"
 #include "data/Connection.h"
 #include "data/RecordSet.h"
@@ -33,33 +30,32 @@ const char* const textBoxes[] = {"txtFirstName", "txtLastName", "txtEMailH", "tx
 
 template <typename T> T* details(const char* name)
 {
-    return control<T>(Forms::frmDetails(), QLatin1String(name));
+    return find<T>(QLatin1String(name));
 }
 
-void logIn(const QString& user, const QString& password)
+[[nodiscard]] bool logIn(const QString& user, const QString& password)
 {
-    Forms::frmVantrel().show();
-    control<QLineEdit>(Forms::frmVantrel(), QStringLiteral("txtUser"))->setText(user);
-    control<QLineEdit>(Forms::frmVantrel(), QStringLiteral("txtPassword"))->setText(password);
-    click(control<QWidget>(Forms::frmVantrel(), QStringLiteral("cmdLogin")));
+    return run({open(app::Window::Vantrel), type("txtUser", user), type("txtPassword", password),
+                click("cmdLogin")});
 }
 
-void press(const char* button)
+[[nodiscard]] bool press(const char* button)
 {
-    click(details<QWidget>(button));
+    return run({click(QLatin1String(button))});
 }
 
 // Adds a contact through the window with every free-text control set to `text`.
-void addContact(const QString& text)
+[[nodiscard]] bool addContact(const QString& text)
 {
-    press("cmdAdd");
+    if (!press("cmdAdd"))
+        return false;
     for (const char* name : textBoxes)
         details<QLineEdit>(name)->setText(text);
     // Pasted, as a person would bring a long text in.
     QGuiApplication::clipboard()->setText(text + QStringLiteral("\nsecond line"));
     details<QPlainTextEdit>("txtAddress")->paste();
     details<QComboBox>("cbSubCategory")->setEditText(text);
-    press("cmdSave");
+    return press("cmdSave");
 }
 
 // A copy of a program beside which a test lays out data/ and images/.
@@ -131,11 +127,11 @@ QString integrity(const QString& path)
 // A book with user "ann" that copies of this test, run as an ordinary user, can write.
 QString prepareForChildren(Program& program)
 {
-    program.addUser(QStringLiteral("ann"), QStringLiteral("pw"));
-    clsConnection::Shutdown();
-    giveToOrdinaryUser(program.folder() + QStringLiteral("/data"));
-    giveToOrdinaryUser(program.databasePath());
-    return copyProgram(program.folder(), QCoreApplication::applicationFilePath());
+    program.folder.addUser(QStringLiteral("ann"), QStringLiteral("pw"));
+    app::session().reset();
+    giveToOrdinaryUser(program.folder.path() + QStringLiteral("/data"));
+    giveToOrdinaryUser(program.folder.databasePath());
+    return copyProgram(program.folder.path(), QCoreApplication::applicationFilePath());
 }
 
 // Child mode: log in to FOLDER as USER and save COUNT contacts named PREFIX<i>
@@ -151,21 +147,23 @@ int saveBurst(int argc, char** argv)
         if (!saved)
             std::fprintf(stderr, "message: %s\n", qPrintable(prompt));
     });
+    clsConnection::registerWindows();
     clsConnection::Main();
-    logIn(args[3], QStringLiteral("pw"));
+    if (!logIn(args[3], QStringLiteral("pw")))
+        return 2;
     for (int i = 0; i < args[4].toInt() && !ui::program::hasEnded(); ++i) {
         const QString name = args[5] + QString::number(i);
-        press("cmdAdd");
-        details<QLineEdit>("txtFirstName")->setText(name);
         saved = false;
-        press("cmdSave");
+        if (!run({click(QStringLiteral("cmdAdd")), type(QStringLiteral("txtFirstName"), name),
+                  click(QStringLiteral("cmdSave"))}))
+            return 2;
         if (saved) {
             std::printf("saved %s\n", qPrintable(name));
             std::fflush(stdout);
         }
     }
     const int status = ui::program::hasEnded() ? ui::program::exitStatus() : 0;
-    clsConnection::Shutdown();
+    app::session().reset();
     return status;
 }
 
@@ -196,37 +194,32 @@ private Q_SLOTS:
         QFETCH(QString, text);
         Program program;
         // The same text as user name and password: sign up, change password, log in.
-        Forms::frmVantrel().show();
-        click(control<QWidget>(Forms::frmVantrel(), QStringLiteral("lblNewUser")));
-        for (const char* box : {"txtUser", "txtPassword", "txtRetypePassword"})
-            control<QLineEdit>(Forms::frmVantrel(), QLatin1String(box))->setText(text);
-        click(control<QWidget>(Forms::frmVantrel(), QStringLiteral("lblSave")));
-        program.addUser(QStringLiteral("neighbour"), QStringLiteral("pw"));
-        program.addContact(QStringLiteral("neighbour"), {{QStringLiteral("firstName"), text}});
-        logIn(text, text);
-        QVERIFY(Forms::frmDetails().isLoaded());
-        QCOMPARE(Forms::frmDetails().contacts()->recordCount(), 0); // the neighbour's contact stays hidden
+        STEPS(open(app::Window::Vantrel));
+        STEPS(click("lblNewUser"), type("txtUser", text), type("txtPassword", text),
+              type("txtRetypePassword", text), click("lblSave"));
+        program.folder.addUser(QStringLiteral("neighbour"), QStringLiteral("pw"));
+        program.folder.addContact(QStringLiteral("neighbour"), {{QStringLiteral("firstName"), text}});
+        QVERIFY(logIn(text, text));
+        // The neighbour's contact stays hidden.
+        QCOMPARE(window<frmDetails>(app::Window::Details).contacts()->recordCount(), 0);
 
-        addContact(text);
+        QVERIFY(addContact(text));
         QCOMPARE(program.prompts(), QStringList{QStringLiteral("Record Saved")});
-        const auto stored = program.rows(QStringLiteral("select firstName, secondName, EMailH, EMailO, "
-                                                        "address, subCategory from main where user = ?"),
-                                         {text});
+        const auto stored =
+            program.folder.rows(QStringLiteral("select firstName, secondName, EMailH, EMailO, "
+                                               "address, subCategory from main where user = ?"),
+                                {text});
         QCOMPARE(stored.size(), 1);
         QCOMPARE(stored[0],
                  (QVariantList{text, text, text, text, text + QStringLiteral("\nsecond line"), text}));
 
         // Shown back as stored after a fresh load, and found by name.
-        press("cmdUser");
-        logIn(text, text);
+        QVERIFY(press("cmdUser") && logIn(text, text));
         for (const char* name : textBoxes)
             QCOMPARE(details<QLineEdit>(name)->text(), text);
         QCOMPARE(details<QPlainTextEdit>("txtAddress")->toPlainText(),
                  text + QStringLiteral("\nsecond line"));
-        press("cmdSearch");
-        details<QLineEdit>("txtFirstName")->setText(text);
-        details<QLineEdit>("txtLastName")->setText(text);
-        press("cmdView");
+        STEPS(click("cmdSearch"), type("txtFirstName", text), type("txtLastName", text), click("cmdView"));
         QCOMPARE(program.prompts(), QStringList{QStringLiteral("Record Saved")});
         QVERIFY(!program.ended());
     }
@@ -240,23 +233,19 @@ private Q_SLOTS:
                 QString::fromUtf8(sqlite3_sql(static_cast<sqlite3_stmt*>(statement))));
             return 0;
         };
-        sqlite3_trace_v2(clsConnection::DbConnection().handle(), SQLITE_TRACE_STMT, trace, &statements);
+        sqlite3_trace_v2(app::session().DbConnection().handle(), SQLITE_TRACE_STMT, trace, &statements);
         const QString marker = QStringLiteral("Zq9'mark");
-        program.addUser(marker, marker);
-        logIn(marker, marker);
-        addContact(marker);
-        press("cmdSearch");
-        details<QLineEdit>("txtFirstName")->setText(marker);
-        press("cmdView");
-        press("cmdPrint");
-        press("cmdModify");
-        press("cmdSave");
-        sqlite3_trace_v2(clsConnection::DbConnection().handle(), 0, nullptr, nullptr);
+        program.folder.addUser(marker, marker);
+        QVERIFY(logIn(marker, marker) && addContact(marker));
+        STEPS(click("cmdSearch"), type("txtFirstName", marker), click("cmdView"), click("cmdPrint"),
+              click("cmdModify"), click("cmdSave"));
+        sqlite3_trace_v2(app::session().DbConnection().handle(), 0, nullptr, nullptr);
         QVERIFY(statements.size() > 10);
         for (const QString& sql : std::as_const(statements))
             QVERIFY2(!sql.contains(QStringLiteral("Zq9")), qPrintable(sql));
-        QCOMPARE(
-            program.rows(QStringLiteral("select count(*) from main where firstName = ?"), {marker})[0][0], 1);
+        QCOMPARE(program.folder.rows(QStringLiteral("select count(*) from main where firstName = ?"),
+                                     {marker})[0][0],
+                 1);
     }
 
     // Another program holds the write lock longer than the busy timeout: the save
@@ -265,28 +254,26 @@ private Q_SLOTS:
     void aFailedSaveKeepsWhatWasTypedForTheNextTry()
     {
         Program program;
-        program.addUser(QStringLiteral("ann"), QStringLiteral("pw"));
+        program.folder.addUser(QStringLiteral("ann"), QStringLiteral("pw"));
         for (const char* name : {"Abe", "Zoe"})
-            program.addContact(QStringLiteral("ann"), {{QStringLiteral("firstName"), QLatin1String(name)}});
-        logIn(QStringLiteral("ann"), QStringLiteral("pw"));
+            program.folder.addContact(QStringLiteral("ann"),
+                                      {{QStringLiteral("firstName"), QLatin1String(name)}});
+        QVERIFY(logIn(QStringLiteral("ann"), QStringLiteral("pw")));
         QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("locker"));
-        other.setDatabaseName(program.databasePath());
+        other.setDatabaseName(program.folder.databasePath());
         QVERIFY(other.open());
         QSqlQuery hold(other);
 
         for (const bool adding : {true, false}) {
-            if (adding) {
-                press("cmdAdd");
-                details<QLineEdit>("txtFirstName")->setText(QStringLiteral("Blocked"));
-            } else {
-                press("cmdFirst");
-                press("cmdModify");
-            }
+            if (adding)
+                STEPS(click("cmdAdd"), type("txtFirstName", "Blocked"));
+            else
+                STEPS(click("cmdFirst"), click("cmdModify"));
             details<QPlainTextEdit>("txtAddress")->setPlainText(QStringLiteral("1 Typed Street"));
             QVERIFY(hold.exec(QStringLiteral("begin immediate")));
             QElapsedTimer waited;
             waited.start();
-            press("cmdSave");
+            STEPS(click("cmdSave"));
             QVERIFY(waited.elapsed() >= data::Connection::busyTimeoutMs - 500);
             QVERIFY(waited.elapsed() < 4 * data::Connection::busyTimeoutMs);
             QVERIFY(!program.ended());
@@ -298,22 +285,23 @@ private Q_SLOTS:
             QVERIFY(details<QWidget>("lblSave")->isEnabled() && details<QWidget>("txtAddress")->isEnabled());
             QCOMPARE(details<QLineEdit>("txtFirstName")->text(), adding ? "Blocked" : "Abe");
             QCOMPARE(details<QPlainTextEdit>("txtAddress")->toPlainText(), "1 Typed Street");
-            QCOMPARE(
-                program.rows(QStringLiteral("select count(*) from main where address is not null"))[0][0],
-                adding ? 0 : 1); // only the contact saved in the first round
+            QCOMPARE(program.folder.rows(
+                         QStringLiteral("select count(*) from main where address is not null"))[0][0],
+                     adding ? 0 : 1); // only the contact saved in the first round
 
             QVERIFY(hold.exec(QStringLiteral("rollback")));
-            press("cmdSave");
+            STEPS(click("cmdSave"));
             QCOMPARE(program.prompts().last(), QStringLiteral("Record Saved"));
         }
         hold.finish();
         other.close();
         other = QSqlDatabase();
         QSqlDatabase::removeDatabase(QStringLiteral("locker"));
-        QCOMPARE(program.rows(QStringLiteral("select firstName from main where address = '1 Typed Street' "
-                                             "order by firstName")),
-                 (QList<QVariantList>{{QStringLiteral("Abe")}, {QStringLiteral("Blocked")}}));
-        QCOMPARE(integrity(program.databasePath()), QStringLiteral("ok"));
+        QCOMPARE(
+            program.folder.rows(QStringLiteral("select firstName from main where address = '1 Typed Street' "
+                                               "order by firstName")),
+            (QList<QVariantList>{{QStringLiteral("Abe")}, {QStringLiteral("Blocked")}}));
+        QCOMPARE(integrity(program.folder.databasePath()), QStringLiteral("ok"));
     }
 
     void faultyDatabaseOrPictureEndsTheProgramBeforeAnyWindow_data()
@@ -335,10 +323,10 @@ private Q_SLOTS:
         QFETCH(bool, readable);
         QFETCH(QString, expected);
         Program program;
-        clsConnection::Shutdown();
-        const QString database = program.databasePath();
+        program.session.reset();
+        const QString database = program.folder.databasePath();
         if (expected.endsWith(QLatin1String(".bmp"))) // a sound database, a picture gone
-            QFile::remove(program.folder() + QStringLiteral("/images/vantrel.bmp"));
+            QFile::remove(program.folder.path() + QStringLiteral("/images/vantrel.bmp"));
         else if (content.isNull())
             QFile::remove(database);
         else
@@ -347,12 +335,13 @@ private Q_SLOTS:
         if (!readable)
             QFile::setPermissions(database, {});
         for (const char* sub : {"/data", "/images"})
-            QFile::setPermissions(program.folder() + QLatin1String(sub),
+            QFile::setPermissions(program.folder.path() + QLatin1String(sub),
                                   QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
                                       QFile::ExeOther);
 
         std::unique_ptr<QProcess> run(
-            start(copyProgram(program.folder(), QStringLiteral(VANTREL_EXECUTABLE)), {}, program.folder()));
+            start(copyProgram(program.folder.path(), QStringLiteral(VANTREL_EXECUTABLE)), {},
+                  program.folder.path()));
         QVERIFY(run->waitForFinished(30000));
         QCOMPARE(run->exitStatus(), QProcess::NormalExit);
         QCOMPARE(run->exitCode(), 1);
@@ -365,23 +354,24 @@ private Q_SLOTS:
     void readOnlyDatabaseBrowsesAndASaveReportsTheEngine()
     {
         Program program;
-        program.addUser(QStringLiteral("ann"), QStringLiteral("pw"));
-        program.addContact(QStringLiteral("ann"), {{QStringLiteral("firstName"), QStringLiteral("Kept")}});
-        clsConnection::Shutdown();
-        const std::optional<QByteArray> original = fileBytes(program.databasePath());
-        giveToOrdinaryUser(program.folder() + QStringLiteral("/data"));
-        QFile::setPermissions(program.databasePath(), QFile::ReadOwner | QFile::ReadOther);
-        const QString self = copyProgram(program.folder(), QCoreApplication::applicationFilePath());
+        program.folder.addUser(QStringLiteral("ann"), QStringLiteral("pw"));
+        program.folder.addContact(QStringLiteral("ann"),
+                                  {{QStringLiteral("firstName"), QStringLiteral("Kept")}});
+        program.session.reset();
+        const std::optional<QByteArray> original = fileBytes(program.folder.databasePath());
+        giveToOrdinaryUser(program.folder.path() + QStringLiteral("/data"));
+        QFile::setPermissions(program.folder.databasePath(), QFile::ReadOwner | QFile::ReadOther);
+        const QString self = copyProgram(program.folder.path(), QCoreApplication::applicationFilePath());
         std::unique_ptr<QProcess> run(
             start(self,
-                  {QStringLiteral("--save-burst"), program.folder(), QStringLiteral("ann"),
+                  {QStringLiteral("--save-burst"), program.folder.path(), QStringLiteral("ann"),
                    QStringLiteral("1"), QStringLiteral("New")},
-                  program.folder()));
+                  program.folder.path()));
         QVERIFY(run->waitForFinished(30000));
         QCOMPARE(run->exitCode(), 0);                    // reported, and the program goes on
         QVERIFY(run->readAllStandardOutput().isEmpty()); // no "Record Saved"
         QVERIFY(QString::fromLocal8Bit(run->readAllStandardError()).contains(QStringLiteral("readonly")));
-        QCOMPARE(fileBytes(program.databasePath()), original);
+        QCOMPARE(fileBytes(program.folder.databasePath()), original);
     }
 
     void twoInstancesSavingAtOnceKeepEveryContact()
@@ -391,22 +381,22 @@ private Q_SLOTS:
         constexpr int each = 40;
         std::unique_ptr<QProcess> first(
             start(self,
-                  {QStringLiteral("--save-burst"), program.folder(), QStringLiteral("ann"),
+                  {QStringLiteral("--save-burst"), program.folder.path(), QStringLiteral("ann"),
                    QString::number(each), QStringLiteral("A")},
-                  program.folder()));
+                  program.folder.path()));
         std::unique_ptr<QProcess> second(
             start(self,
-                  {QStringLiteral("--save-burst"), program.folder(), QStringLiteral("ann"),
+                  {QStringLiteral("--save-burst"), program.folder.path(), QStringLiteral("ann"),
                    QString::number(each), QStringLiteral("B")},
-                  program.folder()));
+                  program.folder.path()));
         QVERIFY(first->waitForFinished(60000));
         QVERIFY(second->waitForFinished(60000));
         QCOMPARE(first->exitCode(), 0);
         QCOMPARE(second->exitCode(), 0);
-        QCOMPARE(program.rows(
+        QCOMPARE(program.folder.rows(
                      QStringLiteral("select count(distinct firstName) from main where user = 'ann'"))[0][0],
                  2 * each);
-        QCOMPARE(integrity(program.databasePath()), QStringLiteral("ok"));
+        QCOMPARE(integrity(program.folder.databasePath()), QStringLiteral("ok"));
     }
 
     void databaseToolMakesAPrivateFileAndNeverTouchesOne()
@@ -433,9 +423,9 @@ private Q_SLOTS:
         for (int round = 0; round < kills; ++round) {
             std::unique_ptr<QProcess> run(
                 start(self,
-                      {QStringLiteral("--save-burst"), program.folder(), QStringLiteral("ann"),
+                      {QStringLiteral("--save-burst"), program.folder.path(), QStringLiteral("ann"),
                        QStringLiteral("10000"), QStringLiteral("K%1_").arg(round)},
-                      program.folder()));
+                      program.folder.path()));
             QVERIFY(run->waitForReadyRead(30000));
             QTest::qWait(QRandomGenerator::global()->bounded(5, 300)); // a random moment in the burst
             run->kill();
@@ -445,12 +435,11 @@ private Q_SLOTS:
                     continue;
                 ++reported;
                 const QString name = QString::fromUtf8(line.mid(6));
-                QVERIFY2(
-                    program.rows(QStringLiteral("select 1 from main where firstName = ?"), {name}).size() ==
-                        1,
-                    qPrintable(name));
+                QVERIFY2(program.folder.rows(QStringLiteral("select 1 from main where firstName = ?"), {name})
+                                 .size() == 1,
+                         qPrintable(name));
             }
-            QCOMPARE(integrity(program.databasePath()), QStringLiteral("ok"));
+            QCOMPARE(integrity(program.folder.databasePath()), QStringLiteral("ok"));
         }
         QVERIFY(reported >= kills);
         qInfo("%d kills, %d reported saves, none lost", kills, reported);
@@ -462,6 +451,7 @@ int main(int argc, char** argv)
     if (argc == 6 && qstrcmp(argv[1], "--save-burst") == 0)
         return saveBurst(argc, argv);
     ui::Application app(argc, argv);
+    clsConnection::registerWindows();
     ReliabilityTest test;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);

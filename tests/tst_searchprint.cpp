@@ -1,9 +1,6 @@
 // Search and View by name, and Print staging, driven through the real contact window.
 #include "TestSupport.h"
 
-#include "accounts/frmVantrel.h"
-#include "app/Forms.h"
-#include "app/clsConnection.h"
 #include "contacts/frmDetails.h"
 #include "data/RecordSet.h"
 
@@ -24,42 +21,25 @@ const QString entries =
 const QString labels =
     "lblAddNew lblModify lblSave lblCancel lblClear lblSearch lblPrint lblQuit lblChangeUser";
 
-QWidget* widget(const QString& name)
-{
-    QWidget* found = control<QWidget>(Forms::frmDetails(), name);
-    return found ? found : control<QWidget>(Forms::frmVantrel(), name);
-}
-
-QString text(const QString& name)
-{
-    return widget(name)->metaObject()->userProperty().read(widget(name)).toString();
-}
-
 // Those of the (space-separated) named controls that are enabled, or (filled) whose text is not empty.
 QString among(const QString& names, bool filled = false)
 {
     QStringList out;
     for (const QString& name : names.split(' '))
-        if (filled ? !text(name).isEmpty() : widget(name)->isEnabled())
+        if (filled ? !text(name).isEmpty() : enabled(name))
             out << name;
     return out.join(' ');
 }
 
-// Clicks the named controls in turn; "name=text" types into a box, "Alt+X" presses an access key. Then
-// the names shown, the position of the current contact and what the steps said.
-QString after(Program& program, const QStringList& steps)
+// After the steps: the names shown, the position of the current contact and what the steps said.
+QString after(Program& program, std::initializer_list<Step> steps)
 {
     program.messages.clear();
-    for (const QString& step : steps)
-        if (step.startsWith("Alt+"))
-            pressKey(Forms::frmDetails().window(), Qt::Key(step.at(4).unicode()), Qt::AltModifier);
-        else if (QWidget* w = widget(step.section('=', 0, 0)); step.contains('='))
-            w->metaObject()->userProperty().write(w, step.section('=', 1));
-        else
-            click(w);
+    if (!run(steps))
+        return "a step could not be taken";
     return text("txtFirstName") + ' ' + text("txtLastName") + " at " +
-           QString::number(Forms::frmDetails().contacts()->position()) + " [" + program.prompts().join("; ") +
-           ']';
+           QString::number(window<frmDetails>(app::Window::Details).contacts()->position()) + " [" +
+           program.prompts().join("; ") + ']';
 }
 
 // For each "first/second name": Search, type the names, View; then as above, and what was left enabled
@@ -68,8 +48,8 @@ QStringList views(Program& program, const QStringList& typed)
 {
     QStringList out;
     for (const QString& names : typed) {
-        out << after(program, {"lblSearch", "txtFirstName=" + names.section('/', 0, 0),
-                               "txtLastName=" + names.section('/', 1), "lblViewDetails"});
+        out << after(program, {click("lblSearch"), type("txtFirstName", names.section('/', 0, 0)),
+                               type("txtLastName", names.section('/', 1)), click("lblViewDetails")});
         if (const QString on = among(entries + ' ' + labels + " lblViewDetails"); on != labels)
             out.last() += " with " + on;
     }
@@ -80,8 +60,9 @@ QStringList views(Program& program, const QStringList& typed)
 void addContacts(Program& program, const QString& contacts)
 {
     for (const QString& c : contacts.split(';'))
-        program.exec("insert into main (user, category, firstName, secondName) values (?, ?, ?, ?)",
-                     {c.section('/', 0, 0), c.section('/', 1, 1), c.section('/', 2, 2), c.section('/', 3)});
+        program.folder.exec(
+            "insert into main (user, category, firstName, secondName) values (?, ?, ?, ?)",
+            {c.section('/', 0, 0), c.section('/', 1, 1), c.section('/', 2, 2), c.section('/', 3)});
 }
 
 // Every column filled with its own text, the list-only date parts with items of their lists.
@@ -98,7 +79,7 @@ QMap<QString, QVariant> fullContact(const QString& first)
 QStringList rowsOf(Program& program, const QString& from)
 {
     QStringList out;
-    for (const QVariantList& row : program.rows("select " + columns + " from " + from))
+    for (const QVariantList& row : program.folder.rows("select " + columns + " from " + from))
         for (const QVariant& v : row)
             out << (v.isNull() ? QString("Null") : '\'' + v.toString() + '\'');
     return out;
@@ -117,11 +98,10 @@ private Q_SLOTS:
         addContacts(program, "ann/Relatives/Amy/Lee;ann/Friends/Zoe/Park;ann/Business Partners/Bob/Hill;"
                              "ann/Relatives/Yan/Li;ann/Friends/D'Arcy/O'Brien;ann/Friends/  /Blank;"
                              "bob/Business Partners/Amy/Other");
-        program.addContact("ann", fullContact("Amy"));
-        clsConnection::CurrentUser = "ann";
-        Forms::frmDetails().show();
+        program.folder.addContact("ann", fullContact("Amy"));
         // A contact added in this visit sits at the end of the set, though its category sorts before others.
-        after(program, {"lblAddNew", "cbCategory=Friends", "txtFirstName=Amy", "txtLastName=New", "lblSave"});
+        STEPS(openContacts("ann"), click("lblAddNew"), type("cbCategory", "Friends"),
+              type("txtFirstName", "Amy"), type("txtLastName", "New"), click("lblSave"));
         // In the window: Bob, "  ", Amy (every column filled), D'Arcy, Zoe, Amy Lee, Yan, Amy New.
         // Names are compared exactly: no case folding, no trimming; blanks are a name. No first name: nothing
         // is searched and the contact current before is shown again. The search starts from the first
@@ -139,7 +119,7 @@ private Q_SLOTS:
         const QString twins =
             "cmdAdd cmdModify cmdSave cmdCancel cmdClear cmdSearch cmdView cmdPrint cmdQuit "
             "cmdUser cmdFirst cmdPrev cmdNext cmdLast";
-        QCOMPARE(after(program, {"Alt+E"}), "  at 2 []");
+        QCOMPARE(after(program, {alt('e')}), "  at 2 []");
         QCOMPARE(among(entries, true), "");
         QCOMPARE(
             among(entries + ' ' + labels + " lblViewDetails " + twins),
@@ -152,9 +132,8 @@ private Q_SLOTS:
         Program program;
         addContacts(program, "ann/Work/Zed/Brown;ann/Friends/Dan/Smith;ann/Business Partners/Carl/Smith;"
                              "ann/Work/Amy/Smith;ann/Friends/Amy/Jones;ann/Relatives/Amy/Green");
-        const QList<QVariantList> before = program.rows("select * from main");
-        clsConnection::CurrentUser = "ann";
-        Forms::frmDetails().show();
+        const Rows before = program.folder.rows("select * from main");
+        STEPS(openContacts("ann"));
         // In the window: Carl Smith, Amy Jones, Dan Smith, Amy Green, Amy Smith, Zed Brown. A later Amy is
         // reached when no other Green lies between; Dan Smith comes first from Amy Jones on, so Amy Smith
         // shows the last contact, with no message. Jones lies only before Dan, Smith only before Zed.
@@ -165,15 +144,17 @@ private Q_SLOTS:
                               "Zed Brown at 5 []", none, none, none, none, none}));
 
         // Alt+V while adding: the typed first name is looked up; the other boxes, twins and navigation stay.
-        QCOMPARE(after(program, {"lblAddNew", "txtFirstName=Amy", "Alt+V"}), "Amy Jones at 1 []");
+        QCOMPARE(after(program, {click("lblAddNew"), type("txtFirstName", "Amy"), alt('v')}),
+                 "Amy Jones at 1 []");
         QCOMPARE(among("txtFirstName cbCategory cmdAdd cmdSave cmdFirst lblPrint lblViewDetails"),
                  "cbCategory cmdSave lblPrint");
         // Save still adds: the shown names are already on file.
-        QCOMPARE(after(program, {"lblSave"}), "Amy Jones at 1 [Record Already Exist]");
-        QCOMPARE(program.rows("select * from main"), before);
+        QCOMPARE(after(program, {click("lblSave")}), "Amy Jones at 1 [Record Already Exist]");
+        QCOMPARE(program.folder.rows("select * from main"), before);
         // Alt+V while modifying, then Save writes the shown contact (Dan Smith) back with the empty box
         // texts.
-        QCOMPARE(after(program, {"lblModify", "txtFirstName=Dan", "txtLastName=", "Alt+V", "lblSave"}),
+        QCOMPARE(after(program, {click("lblModify"), type("txtFirstName", "Dan"), type("txtLastName", ""),
+                                 alt('v'), click("lblSave")}),
                  "Zed Brown at 5 [Record Saved]");
         QCOMPARE(rowsOf(program, "main where firstName = 'Dan' and user = 'ann'"),
                  QStringList({"'Friends'", "''", "'Dan'", "'Smith'"}) + QStringList(18, "''"));
@@ -182,60 +163,63 @@ private Q_SLOTS:
     void printStagesTheCurrentContact()
     {
         Program program;
-        program.addContact("ann", fullContact("Amy"));
+        program.folder.addContact("ann", fullContact("Amy"));
         // Null columns and a stored empty text must stay apart.
-        program.addContact("ann", {{"category", "Relatives"}, {"firstName", "O'Neil"}, {"secondName", ""}});
-        program.addContact("bob", fullContact("Cy"));
-        program.exec("insert into userMaster (user, Password) values ('bob', 'pw'), ('eve', 'pw')");
-        clsConnection::CurrentUser = "ann";
-        Forms::frmDetails().show();
+        program.folder.addContact("ann",
+                                  {{"category", "Relatives"}, {"firstName", "O'Neil"}, {"secondName", ""}});
+        program.folder.addContact("bob", fullContact("Cy"));
+        program.folder.exec("insert into userMaster (user, Password) values ('bob', 'pw'), ('eve', 'pw')");
+        STEPS(openContacts("ann"));
         // The steps' outcome, then the rows printDetails holds.
-        auto print = [&program](const QStringList& steps) {
+        auto print = [&program](std::initializer_list<Step> steps) {
             const QStringList shown{after(program, steps)};
             return shown + rowsOf(program, "printDetails");
         };
         const QStringList amy = rowsOf(program, "main where firstName = 'Amy'");
 
         // Print stages silently and leaves the window as it was; the second print replaces the first.
-        QCOMPARE(print({"lblPrint"}), QStringList{"Amy secondName of Amy at 0 []"} + amy);
-        QCOMPARE(print({"cmdNext", "Alt+P"}),
+        QCOMPARE(print({click("lblPrint")}), QStringList{"Amy secondName of Amy at 0 []"} + amy);
+        QCOMPARE(print({click("cmdNext"), alt('p')}),
                  QStringList{"O'Neil  at 1 []"} + rowsOf(program, "main where firstName = 'O''Neil'"));
         // After Clear the stored contact is staged, not the emptied boxes; no print while adding, even by
         // key.
-        QCOMPARE(print({"cmdFirst", "lblClear", "lblPrint"}), QStringList{"  at 0 []"} + amy);
-        QCOMPARE(print({"cmdNext", "lblAddNew", "Alt+P"}), QStringList{"  at 1 []"} + amy);
+        QCOMPARE(print({click("cmdFirst"), click("lblClear"), click("lblPrint")}),
+                 QStringList{"  at 0 []"} + amy);
+        QCOMPARE(print({click("cmdNext"), click("lblAddNew"), alt('p')}), QStringList{"  at 1 []"} + amy);
         // The table is shared: another user's print replaces ann's row.
-        QCOMPARE(print({"lblCancel", "lblPrint", "lblChangeUser", "txtUser=bob", "txtPassword=pw", "lblLogin",
-                        "lblPrint"}),
+        QCOMPARE(print({click("lblCancel"), click("lblPrint"), click("lblChangeUser"), type("txtUser", "bob"),
+                        type("txtPassword", "pw"), click("lblLogin"), click("lblPrint")}),
                  QStringList{"Cy secondName of Cy at 0 []"} + rowsOf(program, "main where firstName = 'Cy'"));
         // With no contact a print only empties the table, silently; View finds nothing, and Print still
         // works.
-        QCOMPARE(print({"lblChangeUser", "txtUser=eve", "txtPassword=pw", "lblLogin", "lblPrint"}),
+        QCOMPARE(print({click("lblChangeUser"), type("txtUser", "eve"), type("txtPassword", "pw"),
+                        click("lblLogin"), click("lblPrint")}),
                  QStringList{"  at -1 []"});
         QCOMPARE(views(program, {"Amy/Stone"}),
                  QStringList{"Amy Stone at -1 [No records found relating to this Criteria]"});
-        QCOMPARE(print({"lblPrint"}), QStringList{"Amy Stone at -1 []"});
-        QVERIFY(Forms::frmDetails().isLoaded() && !program.ended());
+        QCOMPARE(print({click("lblPrint")}), QStringList{"Amy Stone at -1 []"});
+        QVERIFY(openWindowName() == "frmDetails" && !program.ended());
     }
 
     // A book without the staging table starts, logs in, browses and saves; only Print fails,
     // with the engine's text, and ends the program.
     void onlyPrintNeedsTheStagingTable()
     {
-        Program program;
-        program.exec("drop table printDetails");
-        program.exec("insert into userMaster (user, Password) values ('ann', 'pw')");
-        program.addContact("ann", fullContact("Amy"));
-        clsConnection::OpenConnection();
-        Forms::frmVantrel().show();
-        QCOMPARE(after(program, {"txtUser=ann", "txtPassword=pw", "lblLogin", "lblAddNew", "txtFirstName=Bo",
-                                 "lblSave", "cmdFirst"}),
+        Program program([](const testing::ProgramFolder& folder) {
+            folder.exec("drop table printDetails");
+            folder.addUser("ann", "pw");
+            folder.addContact("ann", fullContact("Amy"));
+        });
+        STEPS(open(app::Window::Vantrel));
+        QCOMPARE(after(program,
+                       {type("txtUser", "ann"), type("txtPassword", "pw"), click("lblLogin"),
+                        click("lblAddNew"), type("txtFirstName", "Bo"), click("lblSave"), click("cmdFirst")}),
                  "Amy secondName of Amy at 0 [Record Saved]");
         QVERIFY(!program.ended());
-        click(widget("lblPrint"));
+        STEPS(click("lblPrint"));
         QCOMPARE(program.status(), 1);
-        QVERIFY2(program.prompts().last().contains("printDetails"), qPrintable(program.prompts().last()));
-        QCOMPARE(program.rows("select count(*) from main")[0][0], 2);
+        QVERIFY2(program.lastPrompt().contains("printDetails"), qPrintable(program.lastPrompt()));
+        QCOMPARE(program.folder.value("select count(*) from main").toInt(), 2);
     }
 };
 

@@ -1,65 +1,55 @@
 // vantrel-screenshots OUTDIR: opens every window of the program over a sample
 // book, as a person would see it, and saves each as a PNG. Run it under a real
 // display (for instance xvfb-run) to check the look after a change.
-#include "accounts/frmChangePassword.h"
-#include "accounts/frmVantrel.h"
-#include "app/Forms.h"
+#include "ProgramFolder.h"
+#include "app/Session.h"
 #include "app/clsConnection.h"
-#include "app/frmYesNo.h"
-#include "contacts/frmDetails.h"
-#include "data/Connection.h"
-#include "data/Schema.h"
 #include "ui/ActionLabel.h"
 #include "ui/Application.h"
+#include "ui/Form.h"
 #include "ui/Program.h"
 
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QLineEdit>
-#include <QSqlQuery>
-#include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
 
 namespace {
 
-void save(ui::Form& form, const QString& path)
+QWidget* openWindow()
 {
-    QWidget* window = form.window();
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->isVisible() && qobject_cast<ui::FormWindow*>(widget))
+            return widget;
+    }
+    return nullptr;
+}
+
+template <typename T> T* child(const char* name)
+{
+    return openWindow()->findChild<T*>(QLatin1String(name));
+}
+
+void save(const QString& path)
+{
+    QWidget* window = openWindow();
     window->activateWindow();
     QTest::qWait(300); // let the window manager and fonts settle
     window->grab().save(path);
     std::printf("%s\n", qPrintable(path));
 }
 
-template <typename T> T* child(ui::Form& form, const char* name)
+void fill(const testing::ProgramFolder& folder)
 {
-    return form.window()->findChild<T*>(QLatin1String(name));
-}
-
-void makeSampleBook(const QString& folder, const QString& imagesSource)
-{
-    QDir(folder).mkpath(QStringLiteral("data"));
-    QDir(folder).mkpath(QStringLiteral("images"));
-    for (const char* name : {"vantrel.bmp", "details.bmp", "change.bmp", "sunset2.bmp"})
-        QFile::copy(imagesSource + QLatin1Char('/') + QLatin1String(name),
-                    folder + QLatin1String("/images/") + QLatin1String(name));
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("sample"));
-    db.setDatabaseName(folder + QLatin1String("/data/vantrel.mdb"));
-    db.open();
-    data::schema::create(db);
-    QSqlQuery query(db);
-    query.exec(QStringLiteral("insert into userMaster values ('ann', 'pw'), ('bob', 'pw')"));
-    query.prepare(QStringLiteral("insert into main values ('ann', 'Friends', 'Office', 'Margaret', "
-                                 "'O''Brien', '12 Harbour Road\nKinsale\nCo. Cork', '4771234', '4775678', "
-                                 "'0871234567', '214771111', '7', '3', '1974', '21', '6', '1998', "
-                                 "'Unit 4, Quay Street\nCork', '4902222', '4903333', '0869876543', "
-                                 "'214902244', 'maggie@example.org', 'm.obrien@harbourworks.example')"));
-    query.exec();
-    query.exec(QStringLiteral("insert into main (user, category, firstName, secondName) values "
-                              "('ann', 'Relatives', 'Tom', 'Byrne'), ('ann', 'Friends', 'Zoe', 'Quinn')"));
-    db.close();
+    folder.exec(QStringLiteral("insert into userMaster values ('ann', 'pw'), ('bob', 'pw')"));
+    folder.exec(QStringLiteral("insert into main values ('ann', 'Friends', 'Office', 'Margaret', "
+                               "'O''Brien', '12 Harbour Road\nKinsale\nCo. Cork', '4771234', '4775678', "
+                               "'0871234567', '214771111', '7', '3', '1974', '21', '6', '1998', "
+                               "'Unit 4, Quay Street\nCork', '4902222', '4903333', '0869876543', "
+                               "'214902244', 'maggie@example.org', 'm.obrien@harbourworks.example')"));
+    folder.exec(QStringLiteral("insert into main (user, category, firstName, secondName) values "
+                               "('ann', 'Relatives', 'Tom', 'Byrne'), ('ann', 'Friends', 'Zoe', 'Quinn')"));
 }
 
 } // namespace
@@ -67,47 +57,43 @@ void makeSampleBook(const QString& folder, const QString& imagesSource)
 int main(int argc, char* argv[])
 {
     ui::Application app(argc, argv);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: vantrel-screenshots IMAGES_DIR OUTDIR\n");
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: vantrel-screenshots OUTDIR\n");
         return 2;
     }
-    const QString images = QString::fromLocal8Bit(argv[1]);
-    const QString out = QString::fromLocal8Bit(argv[2]);
+    const QString out = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(out);
-    QTemporaryDir folder;
-    {
-        makeSampleBook(folder.path(), images);
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("sample"));
+    testing::ProgramFolder folder;
+    fill(folder);
+    clsConnection::registerWindows();
     ui::program::setFolder(folder.path());
     ui::program::setEndHandler([](int) {});
     clsConnection::Main();
+    app::Session& session = app::session();
 
-    frmVantrel& login = Forms::frmVantrel();
-    child<QLineEdit>(login, "txtUser")->setText(QStringLiteral("ann"));
-    child<QLineEdit>(login, "txtPassword")->setText(QStringLiteral("pw"));
-    save(login, out + QLatin1String("/login.png"));
-    child<ActionLabel>(login, "lblNewUser")->clicked();
-    child<QLineEdit>(login, "txtUser")->setText(QStringLiteral("newcomer"));
-    child<QLineEdit>(login, "txtPassword")->setText(QStringLiteral("secret"));
-    child<QLineEdit>(login, "txtRetypePassword")->setText(QStringLiteral("secret"));
-    save(login, out + QLatin1String("/login-signup.png"));
+    child<QLineEdit>("txtUser")->setText(QStringLiteral("ann"));
+    child<QLineEdit>("txtPassword")->setText(QStringLiteral("pw"));
+    save(out + QLatin1String("/login.png"));
+    Q_EMIT child<ActionLabel>("lblNewUser")->clicked();
+    child<QLineEdit>("txtUser")->setText(QStringLiteral("newcomer"));
+    child<QLineEdit>("txtPassword")->setText(QStringLiteral("secret"));
+    child<QLineEdit>("txtRetypePassword")->setText(QStringLiteral("secret"));
+    save(out + QLatin1String("/login-signup.png"));
 
-    child<ActionLabel>(login, "lblChangePassword")->clicked();
-    frmChangePassword& change = Forms::frmChangePassword();
-    child<QComboBox>(change, "cbUser")->setCurrentIndex(0);
-    child<QLineEdit>(change, "txtOldPassword")->setText(QStringLiteral("pw"));
-    save(change, out + QLatin1String("/change-password.png"));
-    child<ActionLabel>(change, "lblQuit")->clicked();
-    save(Forms::frmYesNo(), out + QLatin1String("/quit.png"));
-    child<ActionLabel>(Forms::frmYesNo(), "lblNo")->clicked();
+    Q_EMIT child<ActionLabel>("lblChangePassword")->clicked();
+    child<QComboBox>("cbUser")->setCurrentIndex(0);
+    child<QLineEdit>("txtOldPassword")->setText(QStringLiteral("pw"));
+    save(out + QLatin1String("/change-password.png"));
+    Q_EMIT child<ActionLabel>("lblQuit")->clicked();
+    save(out + QLatin1String("/quit.png"));
+    Q_EMIT child<ActionLabel>("lblNo")->clicked();
 
-    clsConnection::CurrentUser = QStringLiteral("ann");
-    Forms::Forms::frmChangePassword().unload();
-    Forms::frmDetails().show();
-    save(Forms::frmDetails(), out + QLatin1String("/contacts.png"));
-    child<ActionLabel>(Forms::frmDetails(), "lblModify")->clicked();
-    save(Forms::frmDetails(), out + QLatin1String("/contacts-modify.png"));
-    clsConnection::Shutdown();
+    session.unloadAll();
+    session.CurrentUser = QStringLiteral("ann");
+    session.show(app::Window::Details);
+    save(out + QLatin1String("/contacts.png"));
+    Q_EMIT child<ActionLabel>("lblModify")->clicked();
+    save(out + QLatin1String("/contacts-modify.png"));
+    session.reset();
     return 0;
 }

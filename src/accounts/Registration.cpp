@@ -1,8 +1,9 @@
 // Signing up new users inside the login window.
 #include "accounts/frmVantrel.h"
 
-#include "app/clsConnection.h"
+#include "app/Session.h"
 #include "data/RecordSet.h"
+#include "data/Schema.h"
 #include "ui/MessageBox.h"
 #include "ui_frmVantrel.h"
 
@@ -23,7 +24,7 @@ void frmVantrel::lblNewUser_Click()
 
 void frmVantrel::lblSave_Click()
 {
-    data::RecordSet users(clsConnection::DbConnection(), data::statements::userNamed(ui->txtUser->text()));
+    data::RecordSet users(app::session().DbConnection(), data::statements::userNamed(ui->txtUser->text()));
     if (users.recordCount() >= 1) {
         ui::MessageBox::show(QStringLiteral("User Name Already Exist"), QStringLiteral("Kya Karte Ho Yaar"));
         ui->txtUser->setText(QString());
@@ -35,8 +36,8 @@ void frmVantrel::lblSave_Click()
         ui::MessageBox::show(QStringLiteral("Password and Retype Password does not match"));
     } else {
         users.addNew();
-        users.setValue(QStringLiteral("user"), ui->txtUser->text());
-        users.setValue(QStringLiteral("Password"), ui->txtPassword->text());
+        users.setValue(data::schema::columns::user, ui->txtUser->text());
+        users.setValue(data::schema::columns::password, ui->txtPassword->text());
         users.update();
         ui->lblSave->hide();
         ui->lblRetype_0->hide();

@@ -1,43 +1,35 @@
 #include "accounts/frmChangePassword.h"
 
-#include "accounts/frmVantrel.h"
-#include "app/Forms.h"
-#include "app/clsConnection.h"
+#include "app/Session.h"
 #include "data/RecordSet.h"
-#include "ui/KeyboardTwins.h"
+#include "data/Schema.h"
+#include "ui/ActionLabel.h"
+#include "ui/DesignedFormImpl.h"
 #include "ui/MessageBox.h"
 #include "ui/Pictures.h"
 #include "ui_frmChangePassword.h"
 
+template class ui::DesignedForm<Ui::frmChangePassword>;
+
+using data::schema::columns::password;
+
 frmChangePassword::frmChangePassword() = default;
 frmChangePassword::~frmChangePassword() = default;
 
-void frmChangePassword::setupControls(QWidget* window)
+void frmChangePassword::wireControls()
 {
-    ui = std::make_unique<Ui::frmChangePassword>();
-    ui->setupUi(window);
-    connect(ui->lblModify, &ActionLabel::clicked, this, &frmChangePassword::lblModify_Click);
-    connect(ui->lblBack, &ActionLabel::clicked, this, &frmChangePassword::lblBack_Click);
-    connect(ui->lblQuit, &ActionLabel::clicked, this, &frmChangePassword::lblQuit_Click);
-    connect(ui->cmdModify, &QPushButton::clicked, this, &frmChangePassword::lblModify_Click);
-    connect(ui->cmdBack, &QPushButton::clicked, this, &frmChangePassword::lblBack_Click);
-    connect(ui->cmdQuit, &QPushButton::clicked, this, &frmChangePassword::lblQuit_Click);
-    ui::makeDefaultButton(ui->cmdModify);
-    ui::makeCancelButton(ui->cmdQuit);
+    wire(ui->lblModify, ui->cmdModify, &frmChangePassword::lblModify_Click, Key::Enter);
+    wire(ui->lblBack, ui->cmdBack, &frmChangePassword::lblBack_Click);
+    wire(ui->lblQuit, ui->cmdQuit, &frmChangePassword::lblQuit_Click, Key::Esc);
     ui->cbUser->setFocus();
-}
-
-void frmChangePassword::discardControls()
-{
-    ui.reset();
 }
 
 void frmChangePassword::Form_Load()
 {
     ui::loadPicture(ui->imcPic, QStringLiteral("change.bmp"));
-    data::RecordSet users(clsConnection::DbConnection(), data::statements::allUsers());
+    data::RecordSet users(app::session().DbConnection(), data::statements::allUsers());
     while (!users.eof()) {
-        ui->cbUser->addItem(users.value(QStringLiteral("user")).toString());
+        ui->cbUser->addItem(users.value(data::schema::columns::user).toString());
         users.moveNext();
     }
     ui->cbUser->setCurrentIndex(-1);
@@ -46,9 +38,9 @@ void frmChangePassword::Form_Load()
 
 void frmChangePassword::lblModify_Click()
 {
-    data::RecordSet user(clsConnection::DbConnection(),
+    data::RecordSet user(app::session().DbConnection(),
                          data::statements::userToChangePassword(ui->cbUser->currentText()));
-    const QVariant stored = user.recordCount() < 1 ? QVariant() : user.value(QStringLiteral("Password"));
+    const QVariant stored = user.recordCount() < 1 ? QVariant() : user.value(password);
     if (user.recordCount() < 1) {
         ui::MessageBox::show(QStringLiteral("User Not Selected"));
     } else if (stored.isNull() || stored.toString() != ui->txtOldPassword->text()) {
@@ -63,11 +55,11 @@ void frmChangePassword::lblModify_Click()
     } else if (ui->txtNewPassword->text().isEmpty() || ui->txtRetypePassword->text().isEmpty()) {
         ui::MessageBox::show(QStringLiteral("Password cannot be left Blank"));
     } else {
-        user.setValue(QStringLiteral("Password"), ui->txtNewPassword->text());
+        user.setValue(password, ui->txtNewPassword->text());
         user.update();
         ui::MessageBox::show(QStringLiteral("Password is Changed"));
         unload();
-        Forms::frmVantrel().show();
+        app::session().show(app::Window::Vantrel);
     }
     user.close();
 }
@@ -75,12 +67,12 @@ void frmChangePassword::lblModify_Click()
 void frmChangePassword::lblBack_Click()
 {
     unload();
-    clsConnection::ShowActiveForm();
+    app::session().ShowActiveForm();
 }
 
 void frmChangePassword::lblQuit_Click()
 {
     unload();
-    clsConnection::ActiveFormTag = QStringLiteral("change password");
-    clsConnection::ConfirmQuit();
+    app::session().ActiveFormTag = app::tags::changePassword;
+    app::session().ConfirmQuit();
 }

@@ -1,18 +1,18 @@
 #include "accounts/frmVantrel.h"
 
-#include "accounts/frmChangePassword.h"
-#include "app/Forms.h"
-#include "app/clsConnection.h"
-#include "contacts/frmDetails.h"
+#include "app/Session.h"
 #include "data/RecordSet.h"
+#include "ui/ActionLabel.h"
 #include "ui/Calculator.h"
-#include "ui/KeyboardTwins.h"
+#include "ui/DesignedFormImpl.h"
 #include "ui/MessageBox.h"
 #include "ui/Pictures.h"
 #include "ui_frmVantrel.h"
 
 #include <QEvent>
 #include <QTimer>
+
+template class ui::DesignedForm<Ui::frmVantrel>;
 
 frmVantrel::frmVantrel()
 {
@@ -21,36 +21,18 @@ frmVantrel::frmVantrel()
 
 frmVantrel::~frmVantrel() = default;
 
-void frmVantrel::setupControls(QWidget* window)
+void frmVantrel::wireControls()
 {
-    ui = std::make_unique<Ui::frmVantrel>();
-    ui->setupUi(window);
     showLoginModeControls();
-
-    connect(ui->lblLogin, &ActionLabel::clicked, this, &frmVantrel::lblLogin_Click);
-    connect(ui->lblNewUser, &ActionLabel::clicked, this, &frmVantrel::lblNewUser_Click);
-    connect(ui->lblSave, &ActionLabel::clicked, this, &frmVantrel::lblSave_Click);
-    connect(ui->lblChangePassword, &ActionLabel::clicked, this, &frmVantrel::lblChangePassword_Click);
-    connect(ui->lblCalc, &ActionLabel::clicked, this, &frmVantrel::lblCalc_Click);
-    connect(ui->lblQuit, &ActionLabel::clicked, this, &frmVantrel::lblQuit_Click);
-
-    connect(ui->cmdLogin, &QPushButton::clicked, this, &frmVantrel::lblLogin_Click);
-    connect(ui->cmdNewUser, &QPushButton::clicked, this, &frmVantrel::lblNewUser_Click);
-    connect(ui->cmdSave, &QPushButton::clicked, this, &frmVantrel::lblSave_Click);
-    connect(ui->cmdChangePassword, &QPushButton::clicked, this, &frmVantrel::lblChangePassword_Click);
-    connect(ui->cmdCalculator, &QPushButton::clicked, this, &frmVantrel::lblCalc_Click);
-    connect(ui->cmdQuit, &QPushButton::clicked, this, &frmVantrel::cmdQuit_Click);
-    connect(ui->Command1, &QPushButton::clicked, this, &frmVantrel::Command1_Click);
-    ui::makeDefaultButton(ui->Command1);
-    ui::makeCancelButton(ui->cmdQuit);
-
+    wire(ui->lblLogin, ui->cmdLogin, &frmVantrel::lblLogin_Click);
+    wire(ui->lblNewUser, ui->cmdNewUser, &frmVantrel::lblNewUser_Click);
+    wire(ui->lblSave, ui->cmdSave, &frmVantrel::lblSave_Click);
+    wire(ui->lblChangePassword, ui->cmdChangePassword, &frmVantrel::lblChangePassword_Click);
+    wire(ui->lblCalc, ui->cmdCalculator, &frmVantrel::lblCalc_Click);
+    wire(ui->lblQuit, ui->cmdQuit, &frmVantrel::lblQuit_Click, Key::Esc);
+    wire(nullptr, ui->Command1, &frmVantrel::Command1_Click, Key::Enter);
     ui->txtUser->installEventFilter(this);
     ui->txtUser->setFocus();
-}
-
-void frmVantrel::discardControls()
-{
-    ui.reset();
 }
 
 // Every load shows the login-mode layout, whatever NewUserMode holds.
@@ -69,7 +51,7 @@ void frmVantrel::Form_Load()
 
 void frmVantrel::Form_Unload()
 {
-    clsConnection::ActiveFormTag = QStringLiteral("form vantrel");
+    app::session().ActiveFormTag = app::tags::formVantrel;
 }
 
 bool frmVantrel::Form_KeyDown(int keyCode, Qt::KeyboardModifiers shift)
@@ -77,7 +59,7 @@ bool frmVantrel::Form_KeyDown(int keyCode, Qt::KeyboardModifiers shift)
     const auto held = shift & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
     if (keyCode == Qt::Key_F4 && held == Qt::AltModifier) {
         unload();
-        clsConnection::ConfirmQuit();
+        app::session().ConfirmQuit();
         return true;
     }
     return false;
@@ -89,7 +71,7 @@ bool frmVantrel::Form_KeyDown(int keyCode, Qt::KeyboardModifiers shift)
 void frmVantrel::closeRequested()
 {
     unload();
-    clsConnection::ConfirmQuit();
+    app::session().ConfirmQuit();
 }
 
 bool frmVantrel::eventFilter(QObject* watched, QEvent* event)
@@ -114,16 +96,17 @@ void frmVantrel::lblLogin_Click()
 {
     if (NewUserMode)
         return;
-    data::RecordSet users(clsConnection::DbConnection(),
+    app::Session& session = app::session();
+    data::RecordSet users(session.DbConnection(),
                           data::statements::login(ui->txtUser->text(), ui->txtPassword->text()));
     if (users.recordCount() < 1) {
         ui->txtPassword->setText(QString());
         ui::MessageBox::show(QStringLiteral("User or Password does not match"),
                              QStringLiteral("DEDIV ZODEZO"));
     } else {
-        clsConnection::CurrentUser = ui->txtUser->text();
+        session.CurrentUser = ui->txtUser->text();
         unload();
-        Forms::frmDetails().show();
+        session.show(app::Window::Details);
     }
     users.close();
 }
@@ -144,16 +127,11 @@ void frmVantrel::lblCalc_Click()
 void frmVantrel::lblChangePassword_Click()
 {
     unload();
-    Forms::frmChangePassword().show();
+    app::session().show(app::Window::ChangePassword);
 }
 
 void frmVantrel::lblQuit_Click()
 {
     unload();
-    clsConnection::ConfirmQuit();
-}
-
-void frmVantrel::cmdQuit_Click()
-{
-    lblQuit_Click();
+    app::session().ConfirmQuit();
 }

@@ -2,14 +2,12 @@
 
 #include "ui/Form.h"
 
-#include <memory>
-
 namespace Ui {
 class frmVantrel;
 }
 
 // The login window, which also signs up new users (registration mode).
-class frmVantrel final : public ui::Form
+class frmVantrel final : public ui::DesignedForm<Ui::frmVantrel>
 {
     Q_OBJECT
 public:
@@ -19,8 +17,7 @@ public:
     bool isNewUserMode() const { return NewUserMode; }
 
 protected:
-    void setupControls(QWidget* window) override;
-    void discardControls() override;
+    void wireControls() override;
     void Form_Load() override;
     void Form_Unload() override;
     bool Form_KeyDown(int keyCode, Qt::KeyboardModifiers shift) override;
@@ -34,7 +31,6 @@ private:
     void lblCalc_Click();
     void lblChangePassword_Click();
     void lblQuit_Click();
-    void cmdQuit_Click();
 
     // Registration (Registration.cpp).
     void lblNewUser_Click();
@@ -42,7 +38,6 @@ private:
     void ClearEntries();
     void showLoginModeControls();
 
-    std::unique_ptr<Ui::frmVantrel> ui;
     // Registration mode; kept across unloads, cleared only by a successful save.
     bool NewUserMode = false;
 };

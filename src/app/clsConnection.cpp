@@ -2,65 +2,34 @@
 
 #include "accounts/frmChangePassword.h"
 #include "accounts/frmVantrel.h"
-#include "app/Forms.h"
+#include "app/Session.h"
+#include "app/frmCRViewer.h"
 #include "app/frmYesNo.h"
 #include "contacts/frmDetails.h"
-#include "data/Connection.h"
-#include "ui/Program.h"
-
-#include <memory>
 
 namespace clsConnection {
 
-QString ActiveFormTag;
-QString CurrentUser;
-
 namespace {
-std::unique_ptr<data::Connection>& connection()
+template <typename T> app::Session::Factory make()
 {
-    static std::unique_ptr<data::Connection> instance;
-    return instance;
+    return [] { return std::make_unique<T>(); };
 }
 } // namespace
 
-data::Connection& DbConnection()
+void registerWindows()
 {
-    if (!connection())
-        connection() = std::make_unique<data::Connection>();
-    return *connection();
-}
-
-void OpenConnection()
-{
-    connection() = std::make_unique<data::Connection>();
-    connection()->open(ui::program::folder() + QLatin1String("/data/vantrel.mdb"));
+    app::Session& session = app::session();
+    session.registerWindow(app::Window::Vantrel, make<frmVantrel>());
+    session.registerWindow(app::Window::ChangePassword, make<frmChangePassword>());
+    session.registerWindow(app::Window::CRViewer, make<frmCRViewer>());
+    session.registerWindow(app::Window::Details, make<frmDetails>());
+    session.registerWindow(app::Window::YesNo, make<frmYesNo>());
 }
 
 void Main()
 {
-    OpenConnection();
-    Forms::frmVantrel().show();
-}
-
-void ConfirmQuit()
-{
-    Forms::frmYesNo().show();
-}
-
-void ShowActiveForm()
-{
-    if (ActiveFormTag == QLatin1String("form vantrel"))
-        Forms::frmVantrel().show();
-    else if (ActiveFormTag == QLatin1String("form details"))
-        Forms::frmDetails().show();
-    else if (ActiveFormTag == QLatin1String("change password"))
-        Forms::frmChangePassword().show();
-}
-
-void Shutdown()
-{
-    Forms::destroyAll();
-    connection().reset();
+    app::session().OpenConnection();
+    app::session().show(app::Window::Vantrel);
 }
 
 } // namespace clsConnection

@@ -1,17 +1,9 @@
 #include "app/frmCRViewer.h"
 
+#include "ui/DesignedFormImpl.h"
 #include "ui_frmCRViewer.h"
+
+template class ui::DesignedForm<Ui::frmCRViewer>;
 
 frmCRViewer::frmCRViewer() = default;
 frmCRViewer::~frmCRViewer() = default;
-
-void frmCRViewer::setupControls(QWidget* window)
-{
-    ui = std::make_unique<Ui::frmCRViewer>();
-    ui->setupUi(window);
-}
-
-void frmCRViewer::discardControls()
-{
-    ui.reset();
-}

@@ -1,34 +1,20 @@
 #include "app/frmYesNo.h"
 
-#include "accounts/frmChangePassword.h"
-#include "accounts/frmVantrel.h"
-#include "app/Forms.h"
-#include "app/clsConnection.h"
-#include "app/frmCRViewer.h"
-#include "contacts/frmDetails.h"
-#include "ui/KeyboardTwins.h"
+#include "app/Session.h"
+#include "ui/DesignedFormImpl.h"
 #include "ui/Pictures.h"
 #include "ui/Program.h"
 #include "ui_frmYesNo.h"
 
+template class ui::DesignedForm<Ui::frmYesNo>;
+
 frmYesNo::frmYesNo() = default;
 frmYesNo::~frmYesNo() = default;
 
-void frmYesNo::setupControls(QWidget* window)
+void frmYesNo::wireControls()
 {
-    ui = std::make_unique<Ui::frmYesNo>();
-    ui->setupUi(window);
-    connect(ui->lblYes, &ActionLabel::clicked, this, &frmYesNo::lblYes_Click);
-    connect(ui->lblNo, &ActionLabel::clicked, this, &frmYesNo::lblNo_Click);
-    connect(ui->Command1, &QPushButton::clicked, this, &frmYesNo::lblYes_Click);
-    connect(ui->Command2, &QPushButton::clicked, this, &frmYesNo::lblNo_Click);
-    ui::makeDefaultButton(ui->Command1);
-    ui::makeCancelButton(ui->Command2);
-}
-
-void frmYesNo::discardControls()
-{
-    ui.reset();
+    wire(ui->lblYes, ui->Command1, &frmYesNo::lblYes_Click, Key::Enter);
+    wire(ui->lblNo, ui->Command2, &frmYesNo::lblNo_Click, Key::Esc);
 }
 
 void frmYesNo::Form_Load()
@@ -38,16 +24,12 @@ void frmYesNo::Form_Load()
 
 void frmYesNo::lblYes_Click()
 {
-    Forms::frmVantrel().unload();
-    Forms::frmChangePassword().unload();
-    Forms::frmCRViewer().unload();
-    Forms::frmDetails().unload();
-    unload();
+    app::session().unloadAll(); // this window last
     ui::program::end(0);
 }
 
 void frmYesNo::lblNo_Click()
 {
     unload();
-    clsConnection::ShowActiveForm();
+    app::session().ShowActiveForm();
 }

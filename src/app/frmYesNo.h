@@ -2,14 +2,12 @@
 
 #include "ui/Form.h"
 
-#include <memory>
-
 namespace Ui {
 class frmYesNo;
 }
 
 // The quit confirmation every window goes through.
-class frmYesNo final : public ui::Form
+class frmYesNo final : public ui::DesignedForm<Ui::frmYesNo>
 {
     Q_OBJECT
 public:
@@ -17,13 +15,10 @@ public:
     ~frmYesNo() override;
 
 protected:
-    void setupControls(QWidget* window) override;
-    void discardControls() override;
+    void wireControls() override;
     void Form_Load() override;
 
 private:
     void lblYes_Click();
     void lblNo_Click();
-
-    std::unique_ptr<Ui::frmYesNo> ui;
 };

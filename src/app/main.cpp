@@ -1,22 +1,16 @@
+#include "app/Session.h"
 #include "app/clsConnection.h"
 #include "ui/Application.h"
+#include "ui/Failure.h"
 #include "ui/Program.h"
-
-#include <exception>
 
 int main(int argc, char* argv[])
 {
     ui::Application application(argc, argv);
-    int status = 0;
-    try {
-        clsConnection::Main();
-    } catch (const std::exception& error) {
-        ui::program::fail(QString::fromUtf8(error.what()));
-    }
-    if (!ui::program::hasEnded())
-        status = application.exec();
-    else
-        status = ui::program::exitStatus();
-    clsConnection::Shutdown();
+    clsConnection::registerWindows();
+    // A database that cannot be opened ends the program before any window.
+    ui::runGuarded(clsConnection::Main);
+    const int status = ui::program::hasEnded() ? ui::program::exitStatus() : application.exec();
+    app::session().reset(); // windows and connection go before the application object
     return status;
 }

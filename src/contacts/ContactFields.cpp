@@ -1,74 +1,73 @@
 #include "contacts/ContactFields.h"
 
 #include "ui/MultiLineTextBox.h"
-#include "ui_frmDetails.h"
 
 #include <QComboBox>
 #include <QLineEdit>
-#include <QPlainTextEdit>
+#include <stdexcept>
 
 namespace contacts {
 
-void ContactFields::bind(const Ui::frmDetails& ui)
+QString BoundField::text() const
 {
-    using enum ControlKind;
-    m_fields = {
-        {QStringLiteral("category"), ui.cbCategory, EditableList},
-        {QStringLiteral("subCategory"), ui.cbSubCategory, EditableList},
-        {QStringLiteral("firstName"), ui.txtFirstName, TextBox},
-        {QStringLiteral("secondName"), ui.txtLastName, TextBox},
-        {QStringLiteral("address"), ui.txtAddress, TextBox},
-        {QStringLiteral("phone"), ui.txtPhone1, TextBox},
-        {QStringLiteral("phone2"), ui.txtPhone2, TextBox},
-        {QStringLiteral("mobile"), ui.txtMobile, TextBox},
-        {QStringLiteral("fax"), ui.txtFax, TextBox},
-        {QStringLiteral("dobDate"), ui.cbDOBDate, FixedList},
-        {QStringLiteral("dobMonth"), ui.cbDOBMonth, FixedList},
-        {QStringLiteral("dobYear"), ui.cbDOBYear, EditableList},
-        {QStringLiteral("aniDate"), ui.cbANIDate, FixedList},
-        {QStringLiteral("aniMonth"), ui.cbANIMonth, FixedList},
-        {QStringLiteral("aniYear"), ui.cbANIYear, EditableList},
-        {QStringLiteral("addressOff"), ui.txtAddressOffice, TextBox},
-        {QStringLiteral("phoneOff"), ui.txtPhone1Office, TextBox},
-        {QStringLiteral("phone2Off"), ui.txtPhone2Office, TextBox},
-        {QStringLiteral("mobileOff"), ui.txtMobileOffice, TextBox},
-        {QStringLiteral("faxOff"), ui.txtFaxOffice, TextBox},
-        {QStringLiteral("EMailH"), ui.txtEMailH, TextBox},
-        {QStringLiteral("EMailO"), ui.txtEMailO, TextBox},
-    };
-}
-
-QString ContactFields::text(const ContactField& field)
-{
-    if (auto* box = qobject_cast<QLineEdit*>(field.control))
+    if (auto* box = qobject_cast<QLineEdit*>(m_control))
         return box->text();
-    if (auto* box = qobject_cast<QPlainTextEdit*>(field.control))
-        return box->toPlainText();
-    return static_cast<QComboBox*>(field.control)->currentText();
+    if (auto* box = qobject_cast<ui::MultiLineTextBox*>(m_control))
+        return box->text();
+    return static_cast<QComboBox*>(m_control)->currentText();
 }
 
-bool ContactFields::setText(const ContactField& field, const QString& text)
+bool BoundField::setText(const QString& text) const
 {
-    if (auto* box = qobject_cast<QLineEdit*>(field.control)) {
+    if (auto* box = qobject_cast<QLineEdit*>(m_control)) {
         box->setText(text);
         return true;
     }
-    if (auto* box = qobject_cast<ui::MultiLineTextBox*>(field.control)) {
+    if (auto* box = qobject_cast<ui::MultiLineTextBox*>(m_control)) {
         box->setText(text);
         return true;
     }
-    auto* list = static_cast<QComboBox*>(field.control);
-    if (field.kind == ControlKind::EditableList) {
+    auto* list = static_cast<QComboBox*>(m_control);
+    const int item = list->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (m_field->kind == ControlKind::EditableList) {
         // The selection follows the text, so the arrow keys go on from the item shown.
-        list->setCurrentIndex(list->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
+        list->setCurrentIndex(item);
         list->setEditText(text);
         return true;
     }
-    const int item = list->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (item < 0)
         return false;
     list->setCurrentIndex(item);
     return true;
+}
+
+void BoundField::clear() const
+{
+    if (m_field->kind == ControlKind::FixedList) {
+        static_cast<QComboBox*>(m_control)->setCurrentIndex(0);
+        return;
+    }
+    // An editable list loses its selection with its text, so the arrow keys
+    // start again from the top; its items stay.
+    if (auto* list = qobject_cast<QComboBox*>(m_control)) {
+        list->setCurrentIndex(-1);
+        list->setEditText(QString());
+        return;
+    }
+    setText(QString());
+}
+
+std::vector<BoundField> bindFields(const QWidget* window)
+{
+    std::vector<BoundField> bound;
+    bound.reserve(contactFields.size());
+    for (const ContactField& field : contactFields) {
+        auto* control = window->findChild<QWidget*>(QLatin1String(field.control));
+        if (!control)
+            throw std::logic_error(std::string("the contact window has no control ") + field.control);
+        bound.emplace_back(field, control);
+    }
+    return bound;
 }
 
 } // namespace contacts

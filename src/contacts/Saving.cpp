@@ -3,6 +3,8 @@
 
 #include "data/DataError.h"
 #include "data/RecordSet.h"
+#include "data/Schema.h"
+#include "ui/Failure.h"
 #include "ui/MessageBox.h"
 #include "ui_frmDetails.h"
 
@@ -16,8 +18,8 @@ bool frmDetails::isDuplicateOfExistingContact()
 {
     if (!rsContacts->bof() && !rsContacts->eof())
         rsContacts->moveFirst();
-    rsContacts->find({{QStringLiteral("firstName"), ui->txtFirstName->text()},
-                      {QStringLiteral("secondName"), ui->txtLastName->text()}});
+    rsContacts->find({{data::schema::columns::firstName, ui->txtFirstName->text()},
+                      {data::schema::columns::secondName, ui->txtLastName->text()}});
     return !rsContacts->eof();
 }
 
@@ -54,8 +56,7 @@ void frmDetails::lblSave_Click()
         // window stays in adding or modifying with everything typed, so Save
         // can simply be tried again.
         rsContacts->cancelUpdate();
-        ui::MessageBox::show(error.description() + QLatin1Char('\n') + cancellingTransaction);
-        return;
+        throw ui::ShownFailure(error.description() + QLatin1Char('\n') + cancellingTransaction);
     }
 
     ClearFields();

@@ -2,8 +2,11 @@
 #include "contacts/frmDetails.h"
 
 #include "data/RecordSet.h"
+#include "data/Schema.h"
 #include "ui/MessageBox.h"
 #include "ui_frmDetails.h"
+
+namespace columns = data::schema::columns;
 
 void frmDetails::lblSearch_Click()
 {
@@ -29,13 +32,13 @@ void frmDetails::lblViewDetails_Click()
         ui::MessageBox::show(QStringLiteral("Please Enter First Name"));
     } else if (contacts.recordCount() > 0) {
         contacts.moveFirst();
-        contacts.find(QStringLiteral("firstName"), firstName);
+        contacts.find(columns::firstName, firstName);
         if (!secondName.isEmpty()) {
             // The second name is looked for from the first-name match on.
-            contacts.find(QStringLiteral("secondName"), secondName);
+            contacts.find(columns::secondName, secondName);
             if (!contacts.eof()) {
-                const QVariant storedFirst = contacts.value(QStringLiteral("firstName"));
-                const QVariant storedSecond = contacts.value(QStringLiteral("secondName"));
+                const QVariant storedFirst = contacts.value(columns::firstName);
+                const QVariant storedSecond = contacts.value(columns::secondName);
                 const bool bothMatch = !storedFirst.isNull() && storedFirst.toString() == firstName &&
                                        !storedSecond.isNull() && storedSecond.toString() == secondName;
                 if (!bothMatch)

@@ -17,13 +17,6 @@ bool isBlank(const QString& text)
     return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c == QLatin1Char(' '); });
 }
 
-struct LengthRule
-{
-    QLineEdit* box;
-    int longest;
-    const char* message;
-};
-
 } // namespace
 
 void frmDetails::DigitsOnly(int& keyAscii)
@@ -64,19 +57,17 @@ bool frmDetails::ValidateEntries()
     if (isBlank(ui->txtFirstName->text()))
         return refuse(ui->txtFirstName, QStringLiteral("Please Enter the First Name"));
 
-    const LengthRule rules[] = {
-        {ui->txtPhone1, 7, "Please Enter Phone Number in 7 digits"},
-        {ui->txtPhone2, 7, "Please Enter Phone Number in 7 digits"},
-        {ui->txtPhone1Office, 7, "Please Enter Phone Number in 7 digits"},
-        {ui->txtPhone2Office, 7, "Please Enter Phone Number in 7 digits"},
-        {ui->txtMobile, 10, "Please Enter Mobile Number in 10 digits"},
-        {ui->txtMobileOffice, 10, "Please Enter Mobile Number in 10 digits"},
-        {ui->txtFax, 10, "Please Enter Fax Number in 10 digits"},
-        {ui->txtFaxOffice, 10, "Please Enter Fax Number in 10 digits"},
-    };
-    for (const LengthRule& rule : rules) {
-        if (rule.box->text().size() > rule.longest)
-            return refuse(rule.box, QString::fromLatin1(rule.message));
+    std::vector<const contacts::BoundField*> numbers;
+    for (const contacts::BoundField& field : fields) {
+        if (field.field().isNumberBox())
+            numbers.push_back(&field);
+    }
+    std::sort(numbers.begin(), numbers.end(),
+              [](const auto* a, const auto* b) { return a->field().number.step < b->field().number.step; });
+    for (const contacts::BoundField* box : numbers) {
+        const contacts::NumberRule& rule = box->field().number;
+        if (box->text().size() > rule.longest)
+            return refuse(static_cast<QLineEdit*>(box->control()), QString::fromLatin1(rule.tooLong));
     }
     return true;
 }

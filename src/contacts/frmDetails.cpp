@@ -1,83 +1,54 @@
 #include "contacts/frmDetails.h"
 
-#include "accounts/frmVantrel.h"
-#include "app/Forms.h"
-#include "app/clsConnection.h"
+#include "app/Session.h"
 #include "data/RecordSet.h"
-#include "ui/KeyboardTwins.h"
+#include "ui/ActionLabel.h"
+#include "ui/DesignedFormImpl.h"
 #include "ui/Pictures.h"
 #include "ui_frmDetails.h"
 
 #include <QComboBox>
-#include <QLineEdit>
+
+template class ui::DesignedForm<Ui::frmDetails>;
 
 frmDetails::frmDetails() = default;
 frmDetails::~frmDetails() = default;
 
-void frmDetails::setupControls(QWidget* window)
+void frmDetails::wireControls()
 {
-    ui = std::make_unique<Ui::frmDetails>();
-    ui->setupUi(window);
-    fields.bind(*ui);
-    // Drop-downs open with nothing chosen and an empty box.
-    for (const contacts::ContactField& field : fields.all()) {
-        if (auto* list = qobject_cast<QComboBox*>(field.control))
+    fields = contacts::bindFields(window());
+    for (const contacts::BoundField& field : fields) {
+        // Drop-downs open with nothing chosen and an empty box.
+        if (auto* list = qobject_cast<QComboBox*>(field.control()))
             list->setCurrentIndex(-1);
+        if (field.field().isNumberBox())
+            field.control()->installEventFilter(this);
     }
-    for (QLineEdit* box : {ui->txtPhone1, ui->txtPhone2, ui->txtPhone1Office, ui->txtPhone2Office,
-                           ui->txtMobile, ui->txtMobileOffice, ui->txtFax, ui->txtFaxOffice})
-        box->installEventFilter(this);
-    connectActions();
-}
-
-void frmDetails::connectActions()
-{
-    connect(ui->cmdFirst, &QToolButton::clicked, this, &frmDetails::cmdFirst_Click);
-    connect(ui->cmdPrev, &QToolButton::clicked, this, &frmDetails::cmdPrev_Click);
-    connect(ui->cmdNext, &QToolButton::clicked, this, &frmDetails::cmdNext_Click);
-    connect(ui->cmdLast, &QToolButton::clicked, this, &frmDetails::cmdLast_Click);
+    on(ui->cmdFirst, &QToolButton::clicked, &frmDetails::cmdFirst_Click);
+    on(ui->cmdPrev, &QToolButton::clicked, &frmDetails::cmdPrev_Click);
+    on(ui->cmdNext, &QToolButton::clicked, &frmDetails::cmdNext_Click);
+    on(ui->cmdLast, &QToolButton::clicked, &frmDetails::cmdLast_Click);
     // A choice from the list, by mouse or arrow keys; typing does not count.
-    connect(ui->cbCategory, &QComboBox::activated, this, &frmDetails::cbCategory_Click);
+    on(ui->cbCategory, &QComboBox::activated, &frmDetails::cbCategory_Click);
 
-    const std::pair<ActionLabel*, void (frmDetails::*)()> labels[] = {
-        {ui->lblAddNew, &frmDetails::lblAddNew_Click},
-        {ui->lblModify, &frmDetails::lblModify_Click},
-        {ui->lblSave, &frmDetails::lblSave_Click},
-        {ui->lblCancel, &frmDetails::lblCancel_Click},
-        {ui->lblClear, &frmDetails::lblClear_Click},
-        {ui->lblSearch, &frmDetails::lblSearch_Click},
-        {ui->lblViewDetails, &frmDetails::lblViewDetails_Click},
-        {ui->lblPrint, &frmDetails::lblPrint_Click},
-        {ui->lblChangeUser, &frmDetails::lblChangeUser_Click},
-        {ui->lblQuit, &frmDetails::lblQuit_Click},
-    };
-    for (const auto& [label, handler] : labels)
-        connect(label, &ActionLabel::clicked, this, handler);
-
-    // Each hidden button runs its label's action; cmdUser holds the change of user itself.
-    const std::pair<QPushButton*, void (frmDetails::*)()> buttons[] = {
-        {ui->cmdAdd, &frmDetails::lblAddNew_Click},       {ui->cmdModify, &frmDetails::lblModify_Click},
-        {ui->cmdSave, &frmDetails::lblSave_Click},        {ui->cmdCancel, &frmDetails::lblCancel_Click},
-        {ui->cmdClear, &frmDetails::lblClear_Click},      {ui->cmdSearch, &frmDetails::lblSearch_Click},
-        {ui->cmdView, &frmDetails::lblViewDetails_Click}, {ui->cmdPrint, &frmDetails::lblPrint_Click},
-        {ui->cmdUser, &frmDetails::cmdUser_Click},        {ui->cmdQuit, &frmDetails::lblQuit_Click},
-    };
-    for (const auto& [button, handler] : buttons)
-        connect(button, &QPushButton::clicked, this, handler);
-    ui::makeCancelButton(ui->cmdQuit);
-}
-
-void frmDetails::discardControls()
-{
-    fields.unbind();
-    ui.reset();
+    wire(ui->lblAddNew, ui->cmdAdd, &frmDetails::lblAddNew_Click);
+    wire(ui->lblModify, ui->cmdModify, &frmDetails::lblModify_Click);
+    wire(ui->lblSave, ui->cmdSave, &frmDetails::lblSave_Click);
+    wire(ui->lblCancel, ui->cmdCancel, &frmDetails::lblCancel_Click);
+    wire(ui->lblClear, ui->cmdClear, &frmDetails::lblClear_Click);
+    wire(ui->lblSearch, ui->cmdSearch, &frmDetails::lblSearch_Click);
+    wire(ui->lblViewDetails, ui->cmdView, &frmDetails::lblViewDetails_Click);
+    wire(ui->lblPrint, ui->cmdPrint, &frmDetails::lblPrint_Click);
+    wire(ui->lblChangeUser, ui->cmdUser, &frmDetails::cmdUser_Click);
+    wire(ui->lblQuit, ui->cmdQuit, &frmDetails::lblQuit_Click, Key::Esc);
 }
 
 void frmDetails::Form_Load()
 {
+    app::Session& session = app::session();
     ui::loadPicture(ui->imgPicDetails, QStringLiteral("details.bmp"));
-    rsContacts = std::make_unique<data::RecordSet>(clsConnection::DbConnection(),
-                                                   data::statements::contactsOf(clsConnection::CurrentUser));
+    rsContacts = std::make_unique<data::RecordSet>(session.DbConnection(),
+                                                   data::statements::contactsOf(session.CurrentUser));
     RefreshNavigation();
     if (!rsContacts->bof() && !rsContacts->eof()) {
         rsContacts->moveFirst();
@@ -90,56 +61,52 @@ void frmDetails::Form_Load()
 
 void frmDetails::Form_Unload()
 {
-    clsConnection::ActiveFormTag = QStringLiteral("form details");
+    app::session().ActiveFormTag = app::tags::formDetails;
 }
 
 bool frmDetails::eventFilter(QObject* watched, QEvent* event)
 {
-    if (!ui)
-        return ui::Form::eventFilter(watched, event);
-    if (event->type() == QEvent::KeyPress)
-        return numberBoxKeyPress(event); // the eight number boxes
+    if (ui && event->type() == QEvent::KeyPress)
+        return numberBoxKeyPress(event); // only the number boxes are watched
     return ui::Form::eventFilter(watched, event);
 }
 
 void frmDetails::lblQuit_Click()
 {
     unload();
-    clsConnection::ConfirmQuit();
+    app::session().ConfirmQuit();
 }
 
 void frmDetails::cmdUser_Click()
 {
     unload();
-    Forms::frmVantrel().show();
+    app::session().show(app::Window::Vantrel);
 }
 
-void frmDetails::lblChangeUser_Click()
+std::array<QToolButton*, 4> frmDetails::navigationButtons() const
 {
-    cmdUser_Click();
+    return {ui->cmdFirst, ui->cmdNext, ui->cmdLast, ui->cmdPrev};
 }
 
 void frmDetails::DisableNavigation()
 {
-    for (QToolButton* button : {ui->cmdFirst, ui->cmdNext, ui->cmdLast, ui->cmdPrev})
+    for (QToolButton* button : navigationButtons())
         button->setEnabled(false);
 }
 
 void frmDetails::EnableNavigation()
 {
-    for (QToolButton* button : {ui->cmdFirst, ui->cmdNext, ui->cmdLast, ui->cmdPrev})
+    for (QToolButton* button : navigationButtons())
         button->setEnabled(true);
 }
 
 void frmDetails::RefreshNavigation()
 {
     if (rsContacts->recordCount() <= 1) {
-        for (QToolButton* button : {ui->cmdPrev, ui->cmdNext, ui->cmdFirst, ui->cmdLast})
-            button->setEnabled(false);
+        DisableNavigation();
         return;
     }
-    for (QToolButton* button : {ui->cmdPrev, ui->cmdNext, ui->cmdFirst, ui->cmdLast})
-        button->setEnabled(true);
+    EnableNavigation();
     // Probe the neighbours; the set ends on the row it started from.
     rsContacts->movePrevious();
     if (rsContacts->bof()) {
@@ -157,14 +124,14 @@ void frmDetails::RefreshNavigation()
 
 void frmDetails::LockFields()
 {
-    for (const contacts::ContactField& field : fields.all())
-        field.control->setEnabled(false);
+    for (const contacts::BoundField& field : fields)
+        field.control()->setEnabled(false);
 }
 
 void frmDetails::UnlockFields()
 {
-    for (const contacts::ContactField& field : fields.all())
-        field.control->setEnabled(true);
+    for (const contacts::BoundField& field : fields)
+        field.control()->setEnabled(true);
 }
 
 void frmDetails::setEditingActions(bool enabled)

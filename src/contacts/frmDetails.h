@@ -4,6 +4,7 @@
 #include "ui/Form.h"
 
 #include <memory>
+#include <vector>
 
 namespace Ui {
 class frmDetails;
@@ -11,9 +12,10 @@ class frmDetails;
 namespace data {
 class RecordSet;
 }
+class QToolButton;
 
 // The contact window: the current user's contacts, one at a time.
-class frmDetails final : public ui::Form
+class frmDetails final : public ui::DesignedForm<Ui::frmDetails>
 {
     Q_OBJECT
 public:
@@ -26,19 +28,18 @@ public:
     bool isModifying() const { return IsModifying; }
 
 protected:
-    void setupControls(QWidget* window) override;
-    void discardControls() override;
+    void wireControls() override;
     void Form_Load() override;
     void Form_Unload() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void connectActions();
     void lblQuit_Click();
+    // The change of user itself; its label runs it too.
     void cmdUser_Click();
-    void lblChangeUser_Click();
 
     // Groups of controls switched on and off together.
+    std::array<QToolButton*, 4> navigationButtons() const; // first, next, last, previous
     void DisableNavigation();
     void EnableNavigation();
     void RefreshNavigation();
@@ -81,8 +82,7 @@ private:
     void lblViewDetails_Click();
     void lblPrint_Click();
 
-    std::unique_ptr<Ui::frmDetails> ui;
-    contacts::ContactFields fields;
+    std::vector<contacts::BoundField> fields;
 
     // Window-level state: survives an unload of the window.
     std::unique_ptr<data::RecordSet> rsContacts;

@@ -100,13 +100,10 @@ Transaction::Transaction(Connection& connection) : m_connection(connection)
 
 Transaction::~Transaction()
 {
-    if (!m_open)
-        return;
-    try {
-        m_connection.execute(QStringLiteral("rollback"));
-    } catch (const DataError&) {
-        // already rolled back by the engine
-    }
+    // Not committed: undo. When the engine has rolled back already, there is
+    // nothing left to undo and the statement simply reports that.
+    if (m_open)
+        QSqlQuery(m_connection.database()).exec(QStringLiteral("rollback"));
 }
 
 void Transaction::commit()

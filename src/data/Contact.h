@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Columns.h"
+
 #include <QLatin1String>
 #include <QString>
 #include <array>
@@ -27,28 +29,28 @@ struct ContactColumn
 
 // The columns in the order a contact is written and shown.
 inline constexpr std::array<ContactColumn, 22> contactColumns{{
-    {QLatin1String("category"), &Contact::category},
-    {QLatin1String("subCategory"), &Contact::subCategory},
-    {QLatin1String("firstName"), &Contact::firstName},
-    {QLatin1String("secondName"), &Contact::secondName},
-    {QLatin1String("address"), &Contact::address},
-    {QLatin1String("phone"), &Contact::phone},
-    {QLatin1String("phone2"), &Contact::phone2},
-    {QLatin1String("mobile"), &Contact::mobile},
-    {QLatin1String("fax"), &Contact::fax},
-    {QLatin1String("dobDate"), &Contact::dobDate},
-    {QLatin1String("dobMonth"), &Contact::dobMonth},
-    {QLatin1String("dobYear"), &Contact::dobYear},
-    {QLatin1String("aniDate"), &Contact::aniDate},
-    {QLatin1String("aniMonth"), &Contact::aniMonth},
-    {QLatin1String("aniYear"), &Contact::aniYear},
-    {QLatin1String("addressOff"), &Contact::addressOff},
-    {QLatin1String("phoneOff"), &Contact::phoneOff},
-    {QLatin1String("phone2Off"), &Contact::phone2Off},
-    {QLatin1String("mobileOff"), &Contact::mobileOff},
-    {QLatin1String("faxOff"), &Contact::faxOff},
-    {QLatin1String("EMailH"), &Contact::EMailH},
-    {QLatin1String("EMailO"), &Contact::EMailO},
+    {schema::columns::category, &Contact::category},
+    {schema::columns::subCategory, &Contact::subCategory},
+    {schema::columns::firstName, &Contact::firstName},
+    {schema::columns::secondName, &Contact::secondName},
+    {schema::columns::address, &Contact::address},
+    {schema::columns::phone, &Contact::phone},
+    {schema::columns::phone2, &Contact::phone2},
+    {schema::columns::mobile, &Contact::mobile},
+    {schema::columns::fax, &Contact::fax},
+    {schema::columns::dobDate, &Contact::dobDate},
+    {schema::columns::dobMonth, &Contact::dobMonth},
+    {schema::columns::dobYear, &Contact::dobYear},
+    {schema::columns::aniDate, &Contact::aniDate},
+    {schema::columns::aniMonth, &Contact::aniMonth},
+    {schema::columns::aniYear, &Contact::aniYear},
+    {schema::columns::addressOff, &Contact::addressOff},
+    {schema::columns::phoneOff, &Contact::phoneOff},
+    {schema::columns::phone2Off, &Contact::phone2Off},
+    {schema::columns::mobileOff, &Contact::mobileOff},
+    {schema::columns::faxOff, &Contact::faxOff},
+    {schema::columns::EMailH, &Contact::EMailH},
+    {schema::columns::EMailO, &Contact::EMailO},
 }};
 
 } // namespace data

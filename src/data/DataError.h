@@ -13,4 +13,17 @@ public:
     QString description() const { return QString::fromUtf8(what()); }
 };
 
+// A cursor used where it has no current record (at BOF, at EOF, or on a row
+// someone else removed). Routines that must ride over that case test for a
+// current record first; this is a failure like any other where they do not.
+class NoCurrentRecord final : public std::runtime_error
+{
+public:
+    NoCurrentRecord()
+        : std::runtime_error("Either BOF or EOF is True, or the current record has been deleted. "
+                             "Requested operation requires a current record.")
+    {
+    }
+};
+
 } // namespace data

@@ -16,8 +16,7 @@ constexpr int cachedRows = 64;
 
 [[noreturn]] void failNoCurrentRecord()
 {
-    throw DataError(QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
-                                   "Requested operation requires a current record."));
+    throw NoCurrentRecord();
 }
 
 } // namespace
@@ -179,6 +178,11 @@ bool RecordSet::bof() const
 bool RecordSet::eof() const
 {
     return !hasRows() || (!m_adding && m_pos >= size());
+}
+
+bool RecordSet::hasCurrentRecord() const
+{
+    return m_open && !bof() && !eof();
 }
 
 void RecordSet::moveTo(qsizetype target)

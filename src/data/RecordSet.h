@@ -25,7 +25,7 @@ class Connection;
 //
 // Cursor rules: an empty set is at BOF and at EOF at once; MoveNext from BOF
 // reaches the first row and MovePrevious from EOF the last; moving past an
-// end, or reading a value at BOF or EOF, fails. Writing a column starts an
+// end, or reading a value at BOF or EOF, throws NoCurrentRecord. Writing a column starts an
 // edit of the current row; Update stores it, and so does any move or Find.
 // A row added through the set is stored at its end and stays there until the
 // set is opened again.
@@ -39,6 +39,8 @@ public:
     int recordCount() const;
     bool bof() const;
     bool eof() const;
+    // Neither at BOF nor at EOF (a row being added counts as current).
+    bool hasCurrentRecord() const;
 
     void moveFirst();
     void moveLast();

@@ -10,9 +10,14 @@
 
 namespace data::schema {
 
+QStringList contactOrder()
+{
+    return {columns::category, columns::firstName};
+}
+
 QStringList userMasterColumns()
 {
-    return {QStringLiteral("user"), QStringLiteral("Password")};
+    return {columns::user, columns::password};
 }
 
 QStringList contactColumns()
@@ -25,27 +30,33 @@ QStringList contactColumns()
 
 QStringList mainColumns()
 {
-    return QStringList{QStringLiteral("user")} + contactColumns();
+    return QStringList{columns::user} + contactColumns();
 }
 
 namespace {
 
 struct Index
 {
-    const char* name;
-    const char* table;
-    const char* columns;
+    QString name;
+    QString table;
+    QStringList columns;
 };
 
-// The contact window lists a user's keys in (category, firstName) order; its
-// searches and the duplicate test look up names and want the matches in that
-// same order; login looks up one user.
-constexpr Index indexes[] = {
-    {"ix_main_by_order", "main", "\"user\", \"category\", \"firstName\""},
-    {"ix_main_by_first_name", "main", "\"user\", \"firstName\", \"category\""},
-    {"ix_main_by_second_name", "main", "\"user\", \"secondName\", \"category\", \"firstName\""},
-    {"ix_userMaster_by_user", "userMaster", "\"user\""},
-};
+// The contact window lists a user's keys in its order; its searches and the
+// duplicate test look up names and want the matches in that same order;
+// login looks up one user.
+QList<Index> indexes()
+{
+    const QStringList user{columns::user};
+    return {
+        {QStringLiteral("ix_main_by_order"), main, user + contactOrder()},
+        {QStringLiteral("ix_main_by_first_name"), main,
+         user + QStringList{columns::firstName} + contactOrder()},
+        {QStringLiteral("ix_main_by_second_name"), main,
+         user + QStringList{columns::secondName} + contactOrder()},
+        {QStringLiteral("ix_userMaster_by_user"), userMaster, user},
+    };
+}
 
 QSqlQuery run(const QSqlDatabase& db, const QString& sql)
 {
@@ -99,13 +110,18 @@ bool ensureIndexes(const QSqlDatabase& db)
     QStringList names;
     while (existing.next())
         names << existing.value(0).toString();
-    for (const Index& index : indexes) {
-        if (names.contains(QLatin1String(index.name)))
+    for (const Index& index : indexes()) {
+        if (names.contains(index.name))
             continue;
+        QStringList columns = index.columns;
+        columns.removeDuplicates(); // the order may repeat a looked-up column
+        QStringList indexed;
+        for (const QString& column : std::as_const(columns))
+            indexed << quotedName(column);
         QSqlQuery query(db);
-        const QString sql =
-            QStringLiteral("create index if not exists \"%1\" on \"%2\" (%3)")
-                .arg(QLatin1String(index.name), QLatin1String(index.table), QLatin1String(index.columns));
+        const QString sql = QLatin1String("create index if not exists ") + quotedName(index.name) +
+                            QLatin1String(" on ") + quotedName(index.table) + QLatin1String(" (") +
+                            indexed.join(QLatin1String(", ")) + QLatin1Char(')');
         if (!query.exec(sql))
             return false; // a read-only file still works, only slower
     }

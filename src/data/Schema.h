@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Columns.h"
+
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -9,6 +11,10 @@ namespace data::schema {
 inline const QString userMaster = QStringLiteral("userMaster");
 inline const QString main = QStringLiteral("main");
 inline const QString printDetails = QStringLiteral("printDetails");
+
+// The contact window's order of a user's contacts. The statement that opens
+// the window and the index that serves it are both made from this.
+QStringList contactOrder();
 
 QStringList userMasterColumns();
 // The 23 columns of `main`, in the order a contact is written.

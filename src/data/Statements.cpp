@@ -77,12 +77,12 @@ namespace statements {
 
 Select login(const QString& user, const QString& password)
 {
-    return {schema::userMaster, {{QStringLiteral("user"), user}, {QStringLiteral("password"), password}}, {}};
+    return {schema::userMaster, {{schema::columns::user, user}, {schema::columns::password, password}}, {}};
 }
 
 Select userNamed(const QString& user)
 {
-    return {schema::userMaster, {{QStringLiteral("user"), user}}, {}};
+    return {schema::userMaster, {{schema::columns::user, user}}, {}};
 }
 
 Select allUsers()
@@ -97,9 +97,7 @@ Select userToChangePassword(const QString& user)
 
 Select contactsOf(const QString& user)
 {
-    return {schema::main,
-            {{QStringLiteral("user"), user}},
-            {QStringLiteral("category"), QStringLiteral("firstName")}};
+    return {schema::main, {{schema::columns::user, user}}, schema::contactOrder()};
 }
 
 Select printDetails()

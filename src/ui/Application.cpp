@@ -42,16 +42,4 @@ void Application::installFonts()
                                {QStringLiteral("Comic Neue"), QStringLiteral("Comic Relief")});
 }
 
-bool Application::notify(QObject* receiver, QEvent* event)
-{
-    try {
-        return QApplication::notify(receiver, event);
-    } catch (const std::exception& error) {
-        program::fail(QString::fromUtf8(error.what()));
-    } catch (...) {
-        program::fail(QStringLiteral("Unexpected failure."));
-    }
-    return false;
-}
-
 } // namespace ui

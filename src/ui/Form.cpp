@@ -1,5 +1,6 @@
 #include "ui/Form.h"
 
+#include "ui/ActionLabel.h"
 #include "ui/Program.h"
 
 #include <QAbstractButton>
@@ -14,6 +15,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <limits>
+#include <stdexcept>
 #include <vector>
 
 namespace ui {
@@ -99,6 +101,9 @@ bool Form::anyLoaded()
 
 void Form::load()
 {
+    // Every move between windows unloads the current one first.
+    if (anyLoaded())
+        throw std::logic_error("a window was opened while another is still open");
     auto* window = new FormWindow(*this);
     m_window = window;
     loadedForms().push_back(this);
@@ -147,6 +152,20 @@ void Form::closeRequested()
     unload();
 }
 
+void Form::wire(ActionLabel* label, QAbstractButton* twin, std::function<void()> handler, Key key)
+{
+    const auto run = [handler = std::move(handler)] { runGuarded(handler); };
+    if (label)
+        connect(label, &ActionLabel::clicked, this, run);
+    if (!twin)
+        return;
+    connect(twin, &QAbstractButton::clicked, this, run);
+    if (key == Key::Enter)
+        m_window->setDefaultButton(twin);
+    else if (key == Key::Esc)
+        m_window->setCancelButton(twin);
+}
+
 bool Form::Form_KeyDown(int, Qt::KeyboardModifiers)
 {
     return false;
@@ -173,7 +192,7 @@ void FormWindow::closeEvent(QCloseEvent* event)
 {
     event->accept();
     if (m_form.m_window == this)
-        m_form.closeRequested();
+        runGuarded([this] { m_form.closeRequested(); });
 }
 
 void FormWindow::keyPressEvent(QKeyEvent* event)
@@ -209,8 +228,11 @@ bool FormWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (m_form.m_window != this)
         return QWidget::eventFilter(watched, event);
-    if (event->type() == QEvent::KeyPress)
-        return m_form.previewKey(watched, static_cast<QKeyEvent*>(event));
+    if (event->type() == QEvent::KeyPress) {
+        bool swallowed = false;
+        runGuarded([&] { swallowed = m_form.previewKey(watched, static_cast<QKeyEvent*>(event)); });
+        return swallowed;
+    }
     if (event->type() == QEvent::Shortcut) {
         if (auto* button = qobject_cast<QAbstractButton*>(watched); button && button->window() == this)
             return accessKey(button, event);

@@ -1,12 +1,17 @@
 #pragma once
 
+#include "ui/Failure.h"
 #include <QAbstractButton>
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
+#include <memory>
+
 namespace ui {
 
+class ActionLabel;
 class FormWindow;
 
 // A window object: one per window for the whole run. Loading builds fresh
@@ -46,6 +51,32 @@ protected:
     // the window unloads.
     virtual void closeRequested();
 
+    // What a twin button is besides its access key.
+    enum class Key
+    {
+        None,
+        Enter, // the default button
+        Esc    // the cancel button
+    };
+    // Wires an action: a click on its label, a press of its twin button (its
+    // access key) and, with a key role, Enter or Esc all run the handler,
+    // under the program's failure policy. Either control may be absent.
+    void wire(ActionLabel* label, QAbstractButton* twin, std::function<void()> handler, Key key = Key::None);
+    template <typename F>
+    void wire(ActionLabel* label, QAbstractButton* twin, void (F::*handler)(), Key key = Key::None)
+    {
+        wire(
+            label, twin, [form = static_cast<F*>(this), handler] { (form->*handler)(); }, key);
+    }
+    // Any other signal of a control (a list's choice, a picture button).
+    template <typename Sender, typename Signal, typename F>
+    void on(Sender* sender, Signal signal, void (F::*handler)())
+    {
+        connect(sender, signal, this, [form = static_cast<F*>(this), handler] {
+            runGuarded([form, handler] { (form->*handler)(); });
+        });
+    }
+
 private:
     friend class FormWindow;
     void load();
@@ -54,6 +85,24 @@ private:
     QPointer<FormWindow> m_window;
     bool m_keyPreview = false;
     bool m_unloading = false;
+};
+
+// A window built from a Designer form: its controls live in `ui` while loaded.
+// The member definitions are in ui/DesignedFormImpl.h, which each window's
+// source includes (with its generated form) to instantiate the template.
+template <typename Design> class DesignedForm : public Form
+{
+protected:
+    DesignedForm();
+    ~DesignedForm() override;
+    // Connects the freshly built controls to the window's handlers.
+    virtual void wireControls() = 0;
+
+    std::unique_ptr<Design> ui;
+
+private:
+    void setupControls(QWidget* window) final;
+    void discardControls() final;
 };
 
 // The top-level widget of a loaded form. Enter presses its default button and

@@ -18,6 +18,8 @@ void MultiLineTextBox::wrapFor(qsizetype length)
 
 void MultiLineTextBox::setText(const QString& text)
 {
+    // A change of wrap mode lays out whatever the box holds: change it while empty.
+    QPlainTextEdit::clear();
     wrapFor(text.size());
     setPlainText(text);
 }

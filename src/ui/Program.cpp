@@ -52,11 +52,14 @@ void setEndHandler(std::function<void(int)> handler)
     g_endHandler = std::move(handler);
 }
 
-void resetEnd()
+void reset()
 {
     g_ended = false;
     g_status = 0;
     g_failing = false;
+    g_endHandler = {};
+    g_folder.clear();
+    MessageBox::setResponder({});
 }
 
 void fail(const QString& text)

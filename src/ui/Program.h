@@ -18,7 +18,8 @@ bool hasEnded();
 int exitStatus();
 // Tests observe the end instead of stopping their own event loop.
 void setEndHandler(std::function<void(int)> handler);
-void resetEnd();
+// Tests: forgets the end and its handler, the folder and the message boxes' responder.
+void reset();
 
 // Reports an unhandled failure with its text (a message box and stderr),
 // then ends the program with a non-zero status.

@@ -1,0 +1,21 @@
+#include "ui/Failure.h"
+
+#include "ui/MessageBox.h"
+#include "ui/Program.h"
+
+namespace ui {
+
+void runGuarded(const std::function<void()>& handler) noexcept
+{
+    try {
+        handler();
+    } catch (const ShownFailure& failure) {
+        MessageBox::show(failure.text());
+    } catch (const std::exception& error) {
+        program::fail(QString::fromUtf8(error.what()));
+    } catch (...) {
+        program::fail(QStringLiteral("Unexpected failure."));
+    }
+}
+
+} // namespace ui
