@@ -334,10 +334,11 @@ private Q_SLOTS:
         const std::optional<QByteArray> original = fileBytes(database);
         if (!readable)
             QFile::setPermissions(database, {});
-        for (const char* sub : {"/data", "/images"})
-            QFile::setPermissions(program.folder.path() + QLatin1String(sub),
-                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
-                                      QFile::ExeOther);
+        // The program may write in data/, so a file it made there would show.
+        giveToOrdinaryUser(program.folder.path() + QStringLiteral("/data"));
+        QFile::setPermissions(program.folder.path() + QStringLiteral("/images"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
+                                  QFile::ExeOther);
 
         std::unique_ptr<QProcess> run(
             start(copyProgram(program.folder.path(), QStringLiteral(VANTREL_EXECUTABLE)), {},
