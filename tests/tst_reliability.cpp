@@ -28,11 +28,6 @@ namespace {
 
 const char* const textBoxes[] = {"txtFirstName", "txtLastName", "txtEMailH", "txtEMailO"};
 
-template <typename T> T* details(const char* name)
-{
-    return find<T>(QLatin1String(name));
-}
-
 [[nodiscard]] bool logIn(const QString& user, const QString& password)
 {
     return run({open(app::Window::Vantrel), type("txtUser", user), type("txtPassword", password),
@@ -50,11 +45,11 @@ template <typename T> T* details(const char* name)
     if (!press("cmdAdd"))
         return false;
     for (const char* name : textBoxes)
-        details<QLineEdit>(name)->setText(text);
+        find<QLineEdit>(name)->setText(text);
     // Pasted, as a person would bring a long text in.
-    QGuiApplication::clipboard()->setText(text + QStringLiteral("\nsecond line"));
-    details<QPlainTextEdit>("txtAddress")->paste();
-    details<QComboBox>("cbSubCategory")->setEditText(text);
+    QGuiApplication::clipboard()->setText(text + "\nsecond line");
+    find<QPlainTextEdit>("txtAddress")->paste();
+    find<QComboBox>("cbSubCategory")->setEditText(text);
     return press("cmdSave");
 }
 
@@ -71,17 +66,15 @@ QProcess* start(const QString& program, const QStringList& args, const QString& 
 {
     auto* process = new QProcess;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
     process->setProcessEnvironment(env);
-    process->setWorkingDirectory(QStringLiteral("/"));
+    process->setWorkingDirectory("/");
     if (geteuid() == 0) {
         QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                           QFileDevice::ExeOwner | QFileDevice::ReadOther |
                                           QFileDevice::ExeOther);
-        process->start(QStringLiteral("setpriv"),
-                       QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                                   QStringLiteral("--clear-groups"), program} +
-                           args);
+        process->start("setpriv",
+                       QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", program} + args);
     } else {
         process->start(program, args);
     }
@@ -110,28 +103,21 @@ void writeFile(const QString& path, const QByteArray& content)
     file.write(content);
 }
 
-QString integrity(const QString& path)
-{
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_stmt* check = nullptr;
-    sqlite3_prepare_v2(db, "pragma integrity_check", -1, &check, nullptr);
-    QString result = sqlite3_step(check) == SQLITE_ROW
-                         ? QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)))
-                         : QStringLiteral("no answer");
-    sqlite3_finalize(check);
-    sqlite3_close(db);
-    return result;
-}
-
 // A book with user "ann" that copies of this test, run as an ordinary user, can write.
 QString prepareForChildren(Program& program)
 {
-    program.folder.addUser(QStringLiteral("ann"), QStringLiteral("pw"));
+    program.folder.addUser("ann", "pw");
     app::session().reset();
-    giveToOrdinaryUser(program.folder.path() + QStringLiteral("/data"));
+    giveToOrdinaryUser(program.folder.path() + "/data");
     giveToOrdinaryUser(program.folder.databasePath());
     return copyProgram(program.folder.path(), QCoreApplication::applicationFilePath());
+}
+
+// A copy of this test, run as an ordinary user, saving `count` contacts named prefix<i> as "ann".
+QProcess* burst(const QString& self, const Program& program, int count, const QString& prefix)
+{
+    return start(self, {"--save-burst", program.folder.path(), "ann", QString::number(count), prefix},
+                 program.folder.path());
 }
 
 // Child mode: log in to FOLDER as USER and save COUNT contacts named PREFIX<i>
@@ -143,19 +129,18 @@ int saveBurst(int argc, char** argv)
     ui::program::setFolder(args[2]);
     bool saved = false;
     ui::MessageBox::setResponder([&saved](const QString&, const QString& prompt) {
-        saved = prompt == QLatin1String("Record Saved");
+        saved = prompt == "Record Saved";
         if (!saved)
             std::fprintf(stderr, "message: %s\n", qPrintable(prompt));
     });
     clsConnection::registerWindows();
     clsConnection::Main();
-    if (!logIn(args[3], QStringLiteral("pw")))
+    if (!logIn(args[3], "pw"))
         return 2;
     for (int i = 0; i < args[4].toInt() && !ui::program::hasEnded(); ++i) {
         const QString name = args[5] + QString::number(i);
         saved = false;
-        if (!run({click(QStringLiteral("cmdAdd")), type(QStringLiteral("txtFirstName"), name),
-                  click(QStringLiteral("cmdSave"))}))
+        if (!run({click("cmdAdd"), type("txtFirstName", name), click("cmdSave")}))
             return 2;
         if (saved) {
             std::printf("saved %s\n", qPrintable(name));
@@ -177,15 +162,15 @@ private Q_SLOTS:
     void hostileTextIsStoredAndShownExactly_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::newRow("quotes") << QStringLiteral("O'Brien \"Ned\"");
-        QTest::newRow("injection") << QStringLiteral("x' or '1'='1");
-        QTest::newRow("drop") << QStringLiteral("\"; drop table main; --");
-        QTest::newRow("wildcards") << QStringLiteral("100% _under_ *star* ?");
-        QTest::newRow("backslashes") << QStringLiteral("C:\\path\\n\\'");
-        QTest::newRow("padding") << QStringLiteral("  padded  ");
-        QTest::newRow("scripts") << QStringLiteral("Ελένη Τσάκωνα 李小龍 دانيال");
-        QTest::newRow("combining") << QStringLiteral("Zoe\u0308 e\u0301 n\u0303");
-        QTest::newRow("emoji") << QStringLiteral("Anna 😀👍🏽👨‍👩‍👧");
+        QTest::newRow("quotes") << QString("O'Brien \"Ned\"");
+        QTest::newRow("injection") << QString("x' or '1'='1");
+        QTest::newRow("drop") << QString("\"; drop table main; --");
+        QTest::newRow("wildcards") << QString("100% _under_ *star* ?");
+        QTest::newRow("backslashes") << QString("C:\\path\\n\\'");
+        QTest::newRow("padding") << QString("  padded  ");
+        QTest::newRow("scripts") << QString("Ελένη Τσάκωνα 李小龍 دانيال");
+        QTest::newRow("combining") << QString("Zoe\u0308 e\u0301 n\u0303");
+        QTest::newRow("emoji") << QString("Anna 😀👍🏽👨‍👩‍👧");
         QTest::newRow("1 MB") << QString(1 << 20, QLatin1Char('m'));
     }
 
@@ -197,30 +182,28 @@ private Q_SLOTS:
         STEPS(open(app::Window::Vantrel));
         STEPS(click("lblNewUser"), type("txtUser", text), type("txtPassword", text),
               type("txtRetypePassword", text), click("lblSave"));
-        program.folder.addUser(QStringLiteral("neighbour"), QStringLiteral("pw"));
-        program.folder.addContact(QStringLiteral("neighbour"), {{QStringLiteral("firstName"), text}});
+        program.folder.addUser("neighbour", "pw");
+        program.folder.addContact("neighbour", {{"firstName", text}});
         QVERIFY(logIn(text, text));
         // The neighbour's contact stays hidden.
         QCOMPARE(window<frmDetails>(app::Window::Details).contacts()->recordCount(), 0);
 
         QVERIFY(addContact(text));
-        QCOMPARE(program.prompts(), QStringList{QStringLiteral("Record Saved")});
+        QCOMPARE(program.prompts(), QStringList{"Record Saved"});
         const auto stored =
             program.folder.rows(QStringLiteral("select firstName, secondName, EMailH, EMailO, "
                                                "address, subCategory from main where user = ?"),
                                 {text});
         QCOMPARE(stored.size(), 1);
-        QCOMPARE(stored[0],
-                 (QVariantList{text, text, text, text, text + QStringLiteral("\nsecond line"), text}));
+        QCOMPARE(stored[0], (QVariantList{text, text, text, text, text + "\nsecond line", text}));
 
         // Shown back as stored after a fresh load, and found by name.
         QVERIFY(press("cmdUser") && logIn(text, text));
         for (const char* name : textBoxes)
-            QCOMPARE(details<QLineEdit>(name)->text(), text);
-        QCOMPARE(details<QPlainTextEdit>("txtAddress")->toPlainText(),
-                 text + QStringLiteral("\nsecond line"));
+            QCOMPARE(testsupport::text(name), text);
+        QCOMPARE(testsupport::text("txtAddress"), text + "\nsecond line");
         STEPS(click("cmdSearch"), type("txtFirstName", text), type("txtLastName", text), click("cmdView"));
-        QCOMPARE(program.prompts(), QStringList{QStringLiteral("Record Saved")});
+        QCOMPARE(program.prompts(), QStringList{"Record Saved"});
         QVERIFY(!program.ended());
     }
 
@@ -234,7 +217,7 @@ private Q_SLOTS:
             return 0;
         };
         sqlite3_trace_v2(app::session().DbConnection().handle(), SQLITE_TRACE_STMT, trace, &statements);
-        const QString marker = QStringLiteral("Zq9'mark");
+        const QString marker = "Zq9'mark";
         program.folder.addUser(marker, marker);
         QVERIFY(logIn(marker, marker) && addContact(marker));
         STEPS(click("cmdSearch"), type("txtFirstName", marker), click("cmdView"), click("cmdPrint"),
@@ -242,10 +225,8 @@ private Q_SLOTS:
         sqlite3_trace_v2(app::session().DbConnection().handle(), 0, nullptr, nullptr);
         QVERIFY(statements.size() > 10);
         for (const QString& sql : std::as_const(statements))
-            QVERIFY2(!sql.contains(QStringLiteral("Zq9")), qPrintable(sql));
-        QCOMPARE(program.folder.rows(QStringLiteral("select count(*) from main where firstName = ?"),
-                                     {marker})[0][0],
-                 1);
+            QVERIFY2(!sql.contains("Zq9"), qPrintable(sql));
+        QCOMPARE(program.folder.rows("select count(*) from main where firstName = ?", {marker})[0][0], 1);
     }
 
     // Another program holds the write lock longer than the busy timeout: the save
@@ -254,54 +235,43 @@ private Q_SLOTS:
     void aFailedSaveKeepsWhatWasTypedForTheNextTry()
     {
         Program program;
-        program.folder.addUser(QStringLiteral("ann"), QStringLiteral("pw"));
+        program.folder.addUser("ann", "pw");
         for (const char* name : {"Abe", "Zoe"})
-            program.folder.addContact(QStringLiteral("ann"),
-                                      {{QStringLiteral("firstName"), QLatin1String(name)}});
-        QVERIFY(logIn(QStringLiteral("ann"), QStringLiteral("pw")));
-        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("locker"));
-        other.setDatabaseName(program.folder.databasePath());
-        QVERIFY(other.open());
-        QSqlQuery hold(other);
+            program.folder.addContact("ann", {{"firstName", QLatin1String(name)}});
+        QVERIFY(logIn("ann", "pw"));
 
         for (const bool adding : {true, false}) {
             if (adding)
                 STEPS(click("cmdAdd"), type("txtFirstName", "Blocked"));
             else
                 STEPS(click("cmdFirst"), click("cmdModify"));
-            details<QPlainTextEdit>("txtAddress")->setPlainText(QStringLiteral("1 Typed Street"));
-            QVERIFY(hold.exec(QStringLiteral("begin immediate")));
+            STEPS(type("txtAddress", "1 Typed Street"));
+            program.folder.exec("begin immediate"); // the folder's connection is another program's
             QElapsedTimer waited;
             waited.start();
             STEPS(click("cmdSave"));
             QVERIFY(waited.elapsed() >= data::Connection::busyTimeoutMs - 500);
             QVERIFY(waited.elapsed() < 4 * data::Connection::busyTimeoutMs);
             QVERIFY(!program.ended());
-            QVERIFY2(
-                program.prompts().last().contains(QStringLiteral("locked")) &&
-                    program.prompts().last().endsWith(QStringLiteral("Cancelling Transaction...........")),
-                qPrintable(program.prompts().last()));
+            QVERIFY2(program.prompts().last().contains("locked") &&
+                         program.prompts().last().endsWith("Cancelling Transaction..........."),
+                     qPrintable(program.prompts().last()));
             // Still editing, with what was typed.
-            QVERIFY(details<QWidget>("lblSave")->isEnabled() && details<QWidget>("txtAddress")->isEnabled());
-            QCOMPARE(details<QLineEdit>("txtFirstName")->text(), adding ? "Blocked" : "Abe");
-            QCOMPARE(details<QPlainTextEdit>("txtAddress")->toPlainText(), "1 Typed Street");
-            QCOMPARE(program.folder.rows(
-                         QStringLiteral("select count(*) from main where address is not null"))[0][0],
+            QVERIFY(enabled("lblSave") && enabled("txtAddress"));
+            QCOMPARE(text("txtFirstName"), adding ? "Blocked" : "Abe");
+            QCOMPARE(text("txtAddress"), "1 Typed Street");
+            QCOMPARE(program.folder.rows("select count(*) from main where address is not null")[0][0],
                      adding ? 0 : 1); // only the contact saved in the first round
 
-            QVERIFY(hold.exec(QStringLiteral("rollback")));
+            program.folder.exec("rollback");
             STEPS(click("cmdSave"));
-            QCOMPARE(program.prompts().last(), QStringLiteral("Record Saved"));
+            QCOMPARE(program.prompts().last(), "Record Saved");
         }
-        hold.finish();
-        other.close();
-        other = QSqlDatabase();
-        QSqlDatabase::removeDatabase(QStringLiteral("locker"));
         QCOMPARE(
             program.folder.rows(QStringLiteral("select firstName from main where address = '1 Typed Street' "
                                                "order by firstName")),
-            (QList<QVariantList>{{QStringLiteral("Abe")}, {QStringLiteral("Blocked")}}));
-        QCOMPARE(integrity(program.folder.databasePath()), QStringLiteral("ok"));
+            (QList<QVariantList>{{"Abe"}, {"Blocked"}}));
+        QCOMPARE(program.folder.value("pragma integrity_check").toString(), "ok");
     }
 
     void faultyDatabaseOrPictureEndsTheProgramBeforeAnyWindow_data()
@@ -309,12 +279,12 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("content"); // what the database file holds; null: no file
         QTest::addColumn<bool>("readable");
         QTest::addColumn<QString>("expected");
-        const QString db = QStringLiteral("vantrel.mdb");
+        const QString db = "vantrel.mdb";
         QTest::newRow("missing") << QByteArray() << true << db;
         QTest::newRow("empty") << QByteArray("") << true << db;
         QTest::newRow("not a database") << QByteArray(8192, 'Z') << true << db;
         QTest::newRow("unreadable") << QByteArray("") << false << db;
-        QTest::newRow("picture missing") << QByteArray("") << true << QStringLiteral("vantrel.bmp");
+        QTest::newRow("picture missing") << QByteArray("") << true << QString("vantrel.bmp");
     }
 
     void faultyDatabaseOrPictureEndsTheProgramBeforeAnyWindow()
@@ -326,7 +296,7 @@ private Q_SLOTS:
         program.session.reset();
         const QString database = program.folder.databasePath();
         if (expected.endsWith(QLatin1String(".bmp"))) // a sound database, a picture gone
-            QFile::remove(program.folder.path() + QStringLiteral("/images/vantrel.bmp"));
+            QFile::remove(program.folder.path() + "/images/vantrel.bmp");
         else if (content.isNull())
             QFile::remove(database);
         else
@@ -335,10 +305,10 @@ private Q_SLOTS:
         if (!readable)
             QFile::setPermissions(database, {});
         // The program may write in data/, so a file it made there would show.
-        giveToOrdinaryUser(program.folder.path() + QStringLiteral("/data"));
-        QFile::setPermissions(program.folder.path() + QStringLiteral("/images"),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
-                                  QFile::ExeOther);
+        giveToOrdinaryUser(program.folder.path() + "/data");
+        QFile::setPermissions(program.folder.path() + "/images", QFile::ReadOwner | QFile::WriteOwner |
+                                                                     QFile::ExeOwner | QFile::ReadOther |
+                                                                     QFile::ExeOther);
 
         std::unique_ptr<QProcess> run(
             start(copyProgram(program.folder.path(), QStringLiteral(VANTREL_EXECUTABLE)), {},
@@ -355,23 +325,18 @@ private Q_SLOTS:
     void readOnlyDatabaseBrowsesAndASaveReportsTheEngine()
     {
         Program program;
-        program.folder.addUser(QStringLiteral("ann"), QStringLiteral("pw"));
-        program.folder.addContact(QStringLiteral("ann"),
-                                  {{QStringLiteral("firstName"), QStringLiteral("Kept")}});
+        program.folder.addUser("ann", "pw");
+        program.folder.addContact("ann", {{"firstName", "Kept"}});
         program.session.reset();
         const std::optional<QByteArray> original = fileBytes(program.folder.databasePath());
-        giveToOrdinaryUser(program.folder.path() + QStringLiteral("/data"));
+        giveToOrdinaryUser(program.folder.path() + "/data");
         QFile::setPermissions(program.folder.databasePath(), QFile::ReadOwner | QFile::ReadOther);
         const QString self = copyProgram(program.folder.path(), QCoreApplication::applicationFilePath());
-        std::unique_ptr<QProcess> run(
-            start(self,
-                  {QStringLiteral("--save-burst"), program.folder.path(), QStringLiteral("ann"),
-                   QStringLiteral("1"), QStringLiteral("New")},
-                  program.folder.path()));
+        std::unique_ptr<QProcess> run(burst(self, program, 1, "New"));
         QVERIFY(run->waitForFinished(30000));
         QCOMPARE(run->exitCode(), 0);                    // reported, and the program goes on
         QVERIFY(run->readAllStandardOutput().isEmpty()); // no "Record Saved"
-        QVERIFY(QString::fromLocal8Bit(run->readAllStandardError()).contains(QStringLiteral("readonly")));
+        QVERIFY(QString::fromLocal8Bit(run->readAllStandardError()).contains("readonly"));
         QCOMPARE(fileBytes(program.folder.databasePath()), original);
     }
 
@@ -380,32 +345,23 @@ private Q_SLOTS:
         Program program;
         const QString self = prepareForChildren(program);
         constexpr int each = 40;
-        std::unique_ptr<QProcess> first(
-            start(self,
-                  {QStringLiteral("--save-burst"), program.folder.path(), QStringLiteral("ann"),
-                   QString::number(each), QStringLiteral("A")},
-                  program.folder.path()));
-        std::unique_ptr<QProcess> second(
-            start(self,
-                  {QStringLiteral("--save-burst"), program.folder.path(), QStringLiteral("ann"),
-                   QString::number(each), QStringLiteral("B")},
-                  program.folder.path()));
+        std::unique_ptr<QProcess> first(burst(self, program, each, "A"));
+        std::unique_ptr<QProcess> second(burst(self, program, each, "B"));
         QVERIFY(first->waitForFinished(60000));
         QVERIFY(second->waitForFinished(60000));
         QCOMPARE(first->exitCode(), 0);
         QCOMPARE(second->exitCode(), 0);
-        QCOMPARE(program.folder.rows(
-                     QStringLiteral("select count(distinct firstName) from main where user = 'ann'"))[0][0],
+        QCOMPARE(program.folder.rows("select count(distinct firstName) from main where user = 'ann'")[0][0],
                  2 * each);
-        QCOMPARE(integrity(program.folder.databasePath()), QStringLiteral("ok"));
+        QCOMPARE(program.folder.value("pragma integrity_check").toString(), "ok");
     }
 
     void databaseToolMakesAPrivateFileAndNeverTouchesOne()
     {
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("data/vantrel.mdb"));
+        const QString path = dir.filePath("data/vantrel.mdb");
         QCOMPARE(QProcess::execute(QStringLiteral(VANTREL_CREATEDB), {path}), 0);
-        QCOMPARE(QFileInfo(dir.filePath(QStringLiteral("data"))).permissions() & 0x0777, 0x0700);
+        QCOMPARE(QFileInfo(dir.filePath("data")).permissions() & 0x0777, 0x0700);
         QCOMPARE(QFileInfo(path).permissions() & 0x0777, 0x0600);
         data::Connection connection;
         connection.open(path); // the three tables are there
@@ -422,11 +378,7 @@ private Q_SLOTS:
         constexpr int kills = 12;
         int reported = 0;
         for (int round = 0; round < kills; ++round) {
-            std::unique_ptr<QProcess> run(
-                start(self,
-                      {QStringLiteral("--save-burst"), program.folder.path(), QStringLiteral("ann"),
-                       QStringLiteral("10000"), QStringLiteral("K%1_").arg(round)},
-                      program.folder.path()));
+            std::unique_ptr<QProcess> run(burst(self, program, 10000, QString("K%1_").arg(round)));
             QVERIFY(run->waitForReadyRead(30000));
             QTest::qWait(QRandomGenerator::global()->bounded(5, 300)); // a random moment in the burst
             run->kill();
@@ -436,11 +388,10 @@ private Q_SLOTS:
                     continue;
                 ++reported;
                 const QString name = QString::fromUtf8(line.mid(6));
-                QVERIFY2(program.folder.rows(QStringLiteral("select 1 from main where firstName = ?"), {name})
-                                 .size() == 1,
+                QVERIFY2(program.folder.rows("select 1 from main where firstName = ?", {name}).size() == 1,
                          qPrintable(name));
             }
-            QCOMPARE(integrity(program.folder.databasePath()), QStringLiteral("ok"));
+            QCOMPARE(program.folder.value("pragma integrity_check").toString(), "ok");
         }
         QVERIFY(reported >= kills);
         qInfo("%d kills, %d reported saves, none lost", kills, reported);
