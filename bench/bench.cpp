@@ -1,4 +1,4 @@
-// vantrel-bench [--sizes 1000,10000,100000,1000000] [--reps 7]
+// vantrel-bench [--sizes 1000,10000,100000,1000000] [--reps 7] [--exchange]
 //
 // For each size N: builds a temporary program folder whose user "bench" owns N
 // contacts (plus other users' contacts), then drives the real windows headless
@@ -11,7 +11,9 @@
 #include "app/Session.h"
 #include "app/clsConnection.h"
 #include "contacts/frmDetails.h"
+#include "data/Connection.h"
 #include "data/RecordSet.h"
+#include "exchange/BookExchange.h"
 #include "ui/Application.h"
 #include "ui/MessageBox.h"
 #include "ui/Program.h"
@@ -222,14 +224,64 @@ int runSize(int argc, char** argv, int n, int reps)
     return 0;
 }
 
-int runAll(const QStringList& sizes, int reps)
+// Exchange: the book of N contacts exported by the library (as the program
+// does it), then each file imported into an empty book by the real
+// vantrel-exchange, each import a process of its own, so that its peak memory
+// is its own.
+int runExchange(int argc, char** argv, int n, int reps)
+{
+    QCoreApplication app(argc, argv);
+    testing::ProgramFolder folder;
+    bench::fillSampleBook(folder.databasePath(), n);
+    const QString program = folder.path() + QLatin1String("/vantrel-exchange");
+    QFile::copy(QStringLiteral(VANTREL_EXCHANGE), program);
+    data::Connection connection;
+    connection.openProgramDatabase(folder.path());
+    for (const exchange::Format format : {exchange::Format::VCard30, exchange::Format::Csv}) {
+        const QString file = folder.path() + (format == exchange::Format::Csv ? "/book.csv" : "/book.vcf");
+        std::vector<double> exports;
+        for (int rep = 0; rep < reps; ++rep)
+            exports.push_back(
+                elapsedMs([&] { exchange::exportBook(connection, QStringLiteral("bench"), file, format); }));
+        report(n, qPrintable("export " + exchange::formatLabel(format)), summarise(exports));
+        std::vector<double> imports;
+        long peak = 0;
+        for (int rep = 0; rep < reps; ++rep) {
+            const QString user = QStringLiteral("copy%1%2").arg(int(format)).arg(rep);
+            folder.addUser(user, QStringLiteral("pw"));
+            QProcess import;
+            imports.push_back(elapsedMs([&] {
+                import.start(program, {QStringLiteral("import"), QStringLiteral("--user"), user, file});
+                import.write("pw\n");
+                import.closeWriteChannel();
+                import.waitForFinished(-1);
+            }));
+            // The sample book repeats some name pairs, which an import skips as Save would.
+            const QString count =
+                QStringLiteral("select count(*) from (select distinct firstName, secondName "
+                               "from main where user = ?)");
+            if (import.exitCode() != 0 ||
+                folder.value(count, {user}).toInt() != folder.value(count, {QStringLiteral("bench")}).toInt())
+                return 1;
+            rusage children{};
+            getrusage(RUSAGE_CHILDREN, &children);
+            peak = std::max(peak, children.ru_maxrss);
+        }
+        report(n, qPrintable("import " + exchange::formatLabel(format) + " (process)"), summarise(imports));
+        std::printf("RSS\t%d\t%.1f\t%s\n", n, double(peak) / 1024.0,
+                    qPrintable("import " + exchange::formatLabel(format)));
+    }
+    return 0;
+}
+
+int runAll(const QStringList& sizes, int reps, const QString& childMode)
 {
     std::printf("%-10s %-24s %10s %10s %8s\n", "N", "action", "median ms", "worst ms", "/floor");
     for (const QString& size : sizes) {
         QProcess child;
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         child.start(QCoreApplication::applicationFilePath(),
-                    {QStringLiteral("--child"), size, QStringLiteral("--reps"), QString::number(reps)});
+                    {childMode, size, QStringLiteral("--reps"), QString::number(reps)});
         child.waitForFinished(-1);
         double floor = 0;
         const QList<QByteArray> lines = child.readAllStandardOutput().split('\n');
@@ -243,8 +295,8 @@ int runAll(const QStringList& sizes, int reps)
                 std::printf("%-10s %-24s %10.3f %10.3f %8.1f\n", f[1].constData(), f[2].constData(),
                             f[3].toDouble(), f[4].toDouble(), floor > 0 ? f[3].toDouble() / floor : 0.0);
             } else if (f.value(0) == "RSS") {
-                std::printf("%-10s %-24s %10s MB\n", f[1].constData(), "peak resident memory",
-                            f[2].constData());
+                std::printf("%-10s %-24s %10s MB %s\n", f[1].constData(), "peak resident memory",
+                            f[2].constData(), f.value(3).constData());
             }
         }
         std::fflush(stdout);
@@ -270,6 +322,8 @@ int main(int argc, char** argv)
     const int reps = args.contains(QLatin1String("--reps"))
                          ? args.value(args.indexOf(QLatin1String("--reps")) + 1).toInt()
                          : 7;
+    if (args.value(0) == QLatin1String("--child-exchange"))
+        return runExchange(argc, argv, args.value(1).toInt(), std::max(reps, 1));
     if (args.value(0) == QLatin1String("--child"))
         return runSize(argc, argv, args.value(1).toInt(), std::max(reps, 1));
     const QStringList sizes =
@@ -278,5 +332,7 @@ int main(int argc, char** argv)
             : QStringList{QStringLiteral("1000"), QStringLiteral("10000"), QStringLiteral("100000"),
                           QStringLiteral("1000000")};
     QCoreApplication app(argc, argv);
-    return runAll(sizes, std::max(reps, 1));
+    const bool exchange = args.contains(QLatin1String("--exchange"));
+    return runAll(sizes, std::max(reps, 1),
+                  exchange ? QStringLiteral("--child-exchange") : QStringLiteral("--child"));
 }

@@ -1,7 +1,7 @@
 # Desktop integration and the Debian package.
 #
 # `cmake --install build --prefix DIR` gives a self-contained program folder in
-# DIR (vantrel, vantrel-report, tools/, images/, data/) with the menu entries,
+# DIR (vantrel, vantrel-report, vantrel-exchange, tools/, images/, data/) with the menu entries,
 # icons and AppStream data under DIR/share. The package (`cpack -G DEB` in the
 # build folder) puts the program folder in /opt/vantrel and the rest under
 # /usr/share, where the desktop looks for them: the same install rules, with
@@ -14,9 +14,9 @@
 set(VANTREL_PROGRAM_PREFIX "/opt/vantrel" CACHE PATH "Folder the installed program runs from")
 set(VANTREL_PACKAGE_MAINTAINER "Vantrel team <vantrel@example.org>" CACHE STRING "Debian package maintainer")
 
-install(TARGETS vantrel-report RUNTIME DESTINATION . COMPONENT program)
+install(TARGETS vantrel-report vantrel-exchange RUNTIME DESTINATION . COMPONENT program)
 
-foreach(entry io.github.vantrel.Vantrel io.github.vantrel.VantrelReport)
+foreach(entry io.github.vantrel.Vantrel io.github.vantrel.VantrelReport io.github.vantrel.VantrelExchange)
     configure_file(${PROJECT_SOURCE_DIR}/assets/desktop/${entry}.desktop.in
                    ${CMAKE_BINARY_DIR}/desktop/${entry}.desktop @ONLY)
     install(FILES ${CMAKE_BINARY_DIR}/desktop/${entry}.desktop DESTINATION share/applications COMPONENT desktop)
@@ -55,7 +55,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "contact book for several people sharing o
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Vantrel keeps a contact book for each person who signs up with a user name
 and password: names, home and office addresses, phone, mobile and fax
 numbers, e-mail addresses, birthdays and anniversaries. Vantrel Report
-prints the chosen contact as a card or saves it as a PDF file.
+prints the chosen contact as a card or saves it as a PDF file. Vantrel
+Exchange imports and exports a book as vCard or CSV.
 
 The program lives in /opt/vantrel. Its one database, in /opt/vantrel/data,
 is shared by the members of group vantrel.")

@@ -1,6 +1,7 @@
 #include "ReportWindow.h"
 
 #include "report/Card.h"
+#include "ui/AccessKeys.h"
 
 #include <QDialogButtonBox>
 #include <QDir>
@@ -55,6 +56,7 @@ ReportWindow::ReportWindow(data::Contact contact, QWidget* parent)
     layout->addWidget(m_preview, 1);
     layout->addWidget(buttons);
     resize(620, 760);
+    ui::pressAccessKeysAtOnce(this);
     m_preview->setFocus();
 }
 

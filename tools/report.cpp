@@ -97,8 +97,8 @@ int main(int argc, char* argv[])
     std::optional<data::Contact> contact;
     try {
         data::Connection connection;
-        connection.open(QCoreApplication::applicationDirPath() + QLatin1String("/data/vantrel.mdb"),
-                        data::Connection::OpenMode::ReadOnly);
+        connection.openProgramDatabase(QCoreApplication::applicationDirPath(),
+                                       data::Connection::OpenMode::ReadOnly);
         contact = report::readStagedContact(connection);
     } catch (const data::DataError& error) {
         return fail(error.description());

@@ -1,7 +1,7 @@
 #include "accounts/frmVantrel.h"
 
 #include "app/Session.h"
-#include "data/RecordSet.h"
+#include "data/ContactBook.h"
 #include "ui/ActionLabel.h"
 #include "ui/Calculator.h"
 #include "ui/DesignedFormImpl.h"
@@ -97,9 +97,7 @@ void frmVantrel::lblLogin_Click()
     if (NewUserMode)
         return;
     app::Session& session = app::session();
-    data::RecordSet users(session.DbConnection(),
-                          data::statements::login(ui->txtUser->text(), ui->txtPassword->text()));
-    if (users.recordCount() < 1) {
+    if (!data::loginMatches(session.DbConnection(), ui->txtUser->text(), ui->txtPassword->text())) {
         ui->txtPassword->setText(QString());
         ui::MessageBox::show(QStringLiteral("User or Password does not match"),
                              QStringLiteral("DEDIV ZODEZO"));
@@ -108,7 +106,6 @@ void frmVantrel::lblLogin_Click()
         unload();
         session.show(app::Window::Details);
     }
-    users.close();
 }
 
 void frmVantrel::Command1_Click()

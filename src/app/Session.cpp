@@ -21,7 +21,7 @@ void Session::OpenConnection()
     if (m_connection)
         throw std::logic_error("the database connection is opened once");
     auto connection = std::make_unique<data::Connection>();
-    connection->open(ui::program::folder() + QLatin1String("/data/vantrel.mdb"));
+    connection->openProgramDatabase(ui::program::folder());
     m_connection = std::move(connection);
 }
 

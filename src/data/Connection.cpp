@@ -47,6 +47,11 @@ void Connection::open(const QString& filePath, OpenMode mode)
     }
 }
 
+void Connection::openProgramDatabase(const QString& programFolder, OpenMode mode)
+{
+    open(programFolder + QLatin1String("/data/vantrel.mdb"), mode);
+}
+
 void Connection::openVerified(const QFileInfo& file, OpenMode mode)
 {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);

@@ -31,6 +31,9 @@ public:
     };
 
     void open(const QString& filePath, OpenMode mode = OpenMode::ReadWrite);
+    // The program's own database: <program folder>/data/vantrel.mdb. Every
+    // program of the installation (the contact book and its companions) opens it so.
+    void openProgramDatabase(const QString& programFolder, OpenMode mode = OpenMode::ReadWrite);
 
     // Runs a statement that returns no rows.
     void execute(const QString& sql, const QVariantList& values = {});

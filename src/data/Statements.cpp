@@ -46,6 +46,12 @@ QString Select::keysSql() const
            QLatin1String(" order by ") + orderList(orderBy);
 }
 
+QString Select::rowsSql(const QString& columns) const
+{
+    return QLatin1String("select ") + columns + QLatin1String(" from ") + quotedName(table) + whereClause(where) +
+           QLatin1String(" order by ") + orderList(orderBy);
+}
+
 QString Select::firstMatchSql(const QList<Equality>& extra, bool fromRow) const
 {
     QString sql = keysWhereSql(extra);

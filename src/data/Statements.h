@@ -25,6 +25,8 @@ struct Select
     // SQL listing the keys of the matching rows, in the set's order. Ties in the
     // order fall back to the key, so the order of a set is fully determined.
     QString keysSql() const;
+    // SQL listing the given columns (already quoted) of the matching rows, in the set's order.
+    QString rowsSql(const QString& columns) const;
     // SQL listing the keys of the matching rows that also pass `extra`.
     QString keysWhereSql(const QList<Equality>& extra) const;
     // SQL giving the first key, in the set's order, of the rows that also pass

@@ -16,9 +16,9 @@ class Book
 {
 public:
     virtual ~Book();
-    // Whether a contact with exactly these names (case-sensitive; an empty second
-    // name matches an empty or Null one) is in the book, counting the contacts
-    // given to add() earlier in this import: a transaction sees its own writes.
+    // Whether a contact with exactly these names (case-sensitive) is in the book,
+    // counting the contacts given to add() earlier in this import: a transaction
+    // sees its own writes. The book decides how a Null name compares.
     virtual bool contains(const QString& firstName, const QString& secondName) = 0;
     virtual void add(const data::Contact& contact) = 0;
 };

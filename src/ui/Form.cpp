@@ -1,5 +1,6 @@
 #include "ui/Form.h"
 
+#include "ui/AccessKeys.h"
 #include "ui/ActionLabel.h"
 #include "ui/Program.h"
 
@@ -11,7 +12,6 @@
 #include <QLineEdit>
 #include <QPalette>
 #include <QPlainTextEdit>
-#include <QShortcutEvent>
 #include <QTimer>
 #include <algorithm>
 #include <limits>
@@ -73,8 +73,7 @@ void prepareControls(FormWindow* window)
         if (list->isEditable())
             keepTypedText(list);
     }
-    for (QAbstractButton* button : window->findChildren<QAbstractButton*>())
-        button->installEventFilter(window);
+    pressAccessKeysAtOnce(window);
 }
 
 } // namespace
@@ -213,17 +212,6 @@ void FormWindow::keyPressEvent(QKeyEvent* event)
         button->click();
 }
 
-bool FormWindow::accessKey(QAbstractButton* button, QEvent* event)
-{
-    if (static_cast<QShortcutEvent*>(event)->isAmbiguous())
-        return false;
-    // Pressed at once rather than after the button's press animation, so that
-    // what is typed right after an access key lands where the action put the focus.
-    if (button->isEnabled())
-        button->click();
-    return true;
-}
-
 bool FormWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (m_form.m_window != this)
@@ -232,10 +220,6 @@ bool FormWindow::eventFilter(QObject* watched, QEvent* event)
         bool swallowed = false;
         runGuarded([&] { swallowed = m_form.previewKey(watched, static_cast<QKeyEvent*>(event)); });
         return swallowed;
-    }
-    if (event->type() == QEvent::Shortcut) {
-        if (auto* button = qobject_cast<QAbstractButton*>(watched); button && button->window() == this)
-            return accessKey(button, event);
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -124,8 +124,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    bool accessKey(QAbstractButton* button, QEvent* event);
-
     Form& m_form;
     QPointer<QAbstractButton> m_defaultButton;
     QPointer<QAbstractButton> m_cancelButton;

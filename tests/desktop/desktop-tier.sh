@@ -168,6 +168,23 @@ locked_fields_are_readable() {
     awk -v r="$ratio" 'BEGIN { exit !(r >= 4.5) }' || fail "locked text contrast $ratio:1 is below 4.5:1"
 }
 
+# The companion's window by keyboard: log in, export the book, then import a
+# card from a phone into it; Esc closes the window.
+exchange_window() {
+    fresh_book "$with_ann; insert into main (user, firstName, secondName) values ('ann', 'Amy', 'Pond')"
+    printf 'BEGIN:VCARD\r\nVERSION:2.1\r\nN:Lee;Bo\r\nTEL;CELL:+44 7700 900123\r\nEND:VCARD\r\n' >"$work/phone.vcf"
+    QT_QPA_PLATFORM=xcb "$prefix/vantrel-exchange" >>"$work/program.log" 2>&1 &
+    program_pid=$!
+    window "Vantrel Exchange" || return
+    typed "ann" && key Tab && typed "pw" && key Return
+    typed "$work/book.csv" && key alt+e && key Return
+    poll "the exported file" '[ -s "$work/book.csv" ] && grep -q "Amy,Pond" "$work/book.csv"' || return
+    key alt+a && key ctrl+a && typed "$work/phone.vcf" && key alt+i && key Return
+    expect_sql "select firstName || ' ' || secondName || ' ' || mobile from main where firstName = 'Bo'" \
+        "Bo Lee 447700900123" || return
+    key Escape && expect_end 0
+}
+
 scenario "sign up and log in" signup_and_login
 scenario "add a contact by keyboard" add_contact_by_keyboard
 scenario "search, view and print" search_view_print
@@ -175,6 +192,7 @@ scenario "change password" change_password
 scenario "quit, Alt+F4 and frame close" quit_paths
 scenario "a failed save keeps what was typed" failed_save_keeps_typing
 scenario "locked fields are readable" locked_fields_are_readable
+scenario "import and export through the exchange window" exchange_window
 
 if [ "$failures" -ne 0 ]; then
     log "$failures failure(s); screenshots in $artifacts"

@@ -1,0 +1,93 @@
+#include "exchange/BookExchange.h"
+
+#include "data/Connection.h"
+#include "data/ContactBook.h"
+
+#include <array>
+
+namespace exchange {
+
+namespace {
+
+class DatabaseBook final : public Book
+{
+public:
+    DatabaseBook(data::Connection& connection, const QString& user) : m_contacts(connection, user) {}
+    bool contains(const QString& firstName, const QString& secondName) override
+    {
+        return m_contacts.contains(firstName, secondName);
+    }
+    void add(const data::Contact& contact) override { m_contacts.add(contact); }
+
+private:
+    data::ContactBook m_contacts;
+};
+
+struct Named
+{
+    Format format;
+    const char* name;
+    const char* label;
+};
+constexpr std::array<Named, 4> formats{{{Format::VCard30, "vcard3", "vCard 3.0"},
+                                        {Format::VCard40, "vcard4", "vCard 4.0"},
+                                        {Format::VCard21, "vcard21", "vCard 2.1"},
+                                        {Format::Csv, "csv", "CSV"}}};
+
+const Named& named(Format format)
+{
+    for (const Named& entry : formats) {
+        if (entry.format == format)
+            return entry;
+    }
+    return formats[0];
+}
+
+} // namespace
+
+ImportSummary importIntoBook(data::Connection& connection, const QString& user, const QString& path,
+                             const ImportOptions& options, const Progress& progress)
+{
+    data::Transaction transaction(connection);
+    DatabaseBook book(connection, user);
+    ImportSummary summary = importFile(path, book, options, progress);
+    if (!summary.mustRollBack())
+        transaction.commit(); // otherwise everything added goes as the transaction ends
+    return summary;
+}
+
+ExportResult exportBook(data::Connection& connection, const QString& user, const QString& path, Format format,
+                        const Progress& progress)
+{
+    const data::ContactBook book(connection, user);
+    data::ContactCursor cursor = book.inWindowOrder();
+    return exportFile(
+        path, format, [&cursor](data::Contact& contact) { return cursor.next(contact); }, book.count(),
+        progress);
+}
+
+Format formatForFileName(const QString& path)
+{
+    return path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive) ? Format::Csv : Format::VCard30;
+}
+
+std::optional<Format> formatNamed(const QString& name)
+{
+    for (const Named& entry : formats) {
+        if (name == QLatin1String(entry.name))
+            return entry.format;
+    }
+    return std::nullopt;
+}
+
+QString formatName(Format format)
+{
+    return QLatin1String(named(format).name);
+}
+
+QString formatLabel(Format format)
+{
+    return QLatin1String(named(format).label);
+}
+
+} // namespace exchange

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "exchange/Exporter.h"
+#include "exchange/Importer.h"
+
+#include <QString>
+#include <optional>
+
+namespace data {
+class Connection;
+}
+
+namespace exchange {
+
+// Reads a file into one user's book as one transaction: a failed or cancelled
+// import leaves the book as it was. A failure of the database throws DataError
+// (and nothing is imported either).
+ImportSummary importIntoBook(data::Connection& connection, const QString& user, const QString& path,
+                             const ImportOptions& options = {}, const Progress& progress = {});
+// Writes one user's book, in the contact window's order, into a file that is
+// replaced only when the export completes.
+ExportResult exportBook(data::Connection& connection, const QString& user, const QString& path, Format format,
+                        const Progress& progress = {});
+
+// The format a file's name suggests: .csv is CSV, anything else vCard 3.0, the
+// version phones and mail programs read most widely.
+Format formatForFileName(const QString& path);
+// "vcard3", "vcard4", "vcard21" or "csv", as the command line spells them.
+std::optional<Format> formatNamed(const QString& name);
+QString formatName(Format format);
+// How a person reads it: "vCard 3.0", ..., "CSV".
+QString formatLabel(Format format);
+
+} // namespace exchange

@@ -1,0 +1,42 @@
+#include "ui/AccessKeys.h"
+
+#include <QAbstractButton>
+#include <QEvent>
+#include <QShortcutEvent>
+#include <QWidget>
+
+namespace ui {
+
+namespace {
+
+class AccessKeyFilter final : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* button = qobject_cast<QAbstractButton*>(watched);
+        if (!button || event->type() != QEvent::Shortcut ||
+            static_cast<QShortcutEvent*>(event)->isAmbiguous())
+            return QObject::eventFilter(watched, event);
+        if (button->isEnabled()) {
+            if (button->focusPolicy() != Qt::NoFocus)
+                button->setFocus(Qt::ShortcutFocusReason);
+            button->click();
+        }
+        return true;
+    }
+};
+
+} // namespace
+
+void pressAccessKeysAtOnce(QWidget* window)
+{
+    auto* filter = new AccessKeyFilter(window);
+    for (QAbstractButton* button : window->findChildren<QAbstractButton*>())
+        button->installEventFilter(filter);
+}
+
+} // namespace ui

@@ -1,0 +1,169 @@
+// Contacts in and out of a user's book in the program's database, through the
+// exchange library and through the real vantrel-exchange program.
+#include "ProgramFolder.h"
+
+#include "data/Connection.h"
+#include "data/ContactBook.h"
+#include "data/DataError.h"
+#include "exchange/BookExchange.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using Rows = QList<QVariantList>;
+Q_DECLARE_METATYPE(exchange::Format)
+
+namespace {
+
+const QString columns = "category, subCategory, firstName, secondName, address, phone, phone2, mobile, fax, "
+                        "dobDate, dobMonth, dobYear, aniDate, aniMonth, aniYear, addressOff, phoneOff, "
+                        "phone2Off, mobileOff, faxOff, EMailH, EMailO";
+
+// A book whose every column holds something a format could get wrong.
+void fillHostileBook(const testing::ProgramFolder& folder, const QString& user)
+{
+    const QStringList texts{"O'Brien, \"Ned\"; Jr.",          "back\\slash\\n", "Ελένη 李小龍 دانيال",
+                            "😀👍🏽👨‍👩‍👧", "  padded  ",     "line one\nline two\n",
+                            "semi;colon,comma:colon"};
+    const QStringList dates{"7|3|1974", "|3|", "7||", "||1604", "31|12|199", "||"};
+    for (int i = 0; i < 12; ++i) {
+        QMap<QString, QVariant> contact;
+        for (const QString& column : columns.split(", "))
+            contact[column] = texts[(i + column.size()) % texts.size()] + QString::number(i);
+        for (const QString prefix : {"dob", "ani"}) {
+            const QStringList parts = dates[(i + prefix.size()) % dates.size()].split('|');
+            contact[prefix + "Date"] = parts[0], contact[prefix + "Month"] = parts[1],
+                             contact[prefix + "Year"] = parts[2];
+        }
+        for (const QString number :
+             {"phone", "phone2", "mobile", "fax", "phoneOff", "phone2Off", "mobileOff", "faxOff"})
+            contact[number] = QString::number(1000 + i * 37 + number.size());
+        contact["category"] = i % 3 ? "Friends" : "Business, Partners";
+        folder.addContact(user, contact);
+    }
+}
+
+Rows book(const testing::ProgramFolder& folder, const QString& user)
+{
+    return folder.rows("select " + columns + " from main where user = ? order by category, firstName",
+                       {user});
+}
+
+} // namespace
+
+class ExchangeBookTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    // Exported from one user's book and imported into another's: every field of every contact back exactly.
+    void roundTripsThroughTheDatabase_data()
+    {
+        QTest::addColumn<exchange::Format>("format");
+        for (exchange::Format format : {exchange::Format::VCard30, exchange::Format::VCard40,
+                                        exchange::Format::VCard21, exchange::Format::Csv})
+            QTest::newRow(qPrintable(exchange::formatName(format))) << format;
+    }
+
+    void roundTripsThroughTheDatabase()
+    {
+        QFETCH(exchange::Format, format);
+        testing::ProgramFolder folder;
+        fillHostileBook(folder, "ann");
+        folder.addContact("eve", {{"firstName", "Not ann's"}});
+        data::Connection connection;
+        connection.openProgramDatabase(folder.path());
+        const QString file = folder.path() + "/book" + (format == exchange::Format::Csv ? ".csv" : ".vcf");
+        QCOMPARE(exchange::exportBook(connection, "ann", file, format).written, 12);
+        const exchange::ImportSummary summary = exchange::importIntoBook(connection, "bob", file);
+        QCOMPARE(summary.imported, 12);
+        QCOMPARE(book(folder, "bob"), book(folder, "ann"));
+        // Once more: every contact is now a duplicate, skipped, never stored twice.
+        QCOMPARE(exchange::importIntoBook(connection, "bob", file).skipped.size(), 12);
+        QCOMPARE(folder.value("select count(*) from main where user = 'bob'").toInt(), 12);
+    }
+
+    // One transaction: a damaged file, a cancel or a failing database leaves the book as it was.
+    void anImportThatDoesNotCompleteImportsNothing()
+    {
+        testing::ProgramFolder folder;
+        folder.addContact("ann", {{"firstName", "Kept"}, {"secondName", "Here"}});
+        data::Connection connection;
+        connection.openProgramDatabase(folder.path());
+        const QString good = folder.path() + "/good.vcf";
+        const QString truncated = folder.path() + "/truncated.vcf";
+        const QByteArray card = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Lee;Ann\r\nEND:VCARD\r\n";
+        for (const auto& [path, content] : {std::pair{good, card + QByteArray(card).replace("Ann", "Bo")},
+                                            std::pair{truncated, card + "BEGIN:VCARD\r\nN:X;Y\r\n"}}) {
+            QFile out(path);
+            QVERIFY(out.open(QIODevice::WriteOnly) && out.write(content) == content.size());
+        }
+        const exchange::ImportSummary damaged = exchange::importIntoBook(connection, "ann", truncated);
+        QCOMPARE(damaged.outcome, exchange::Outcome::Failed);
+        QVERIFY2(damaged.error.contains("line 5"), qPrintable(damaged.error));
+        const auto cancelled = exchange::importIntoBook(connection, "ann", good, {},
+                                                        [](qint64 done, qint64) { return done == 0; });
+        QCOMPARE(cancelled.outcome, exchange::Outcome::Cancelled);
+        folder.exec("begin immediate"); // another program holds the book: the import waits, then fails
+        QVERIFY_THROWS_EXCEPTION(data::DataError, exchange::importIntoBook(connection, "ann", good));
+        folder.exec("rollback");
+        QCOMPARE(folder.rows("select firstName from main"), (Rows{{"Kept"}}));
+        QCOMPARE(exchange::importIntoBook(connection, "ann", good).imported, 2);
+    }
+
+    // Save's rule for duplicates: exact first and second name; a Null second name equals no text.
+    void duplicatesFollowSavesRule()
+    {
+        testing::ProgramFolder folder;
+        folder.addContact("ann", {{"firstName", "Amy"}, {"secondName", "Lee"}});
+        folder.addContact("ann", {{"firstName", "Cy"}}); // second name Null
+        data::Connection connection;
+        connection.openProgramDatabase(folder.path());
+        const data::ContactBook contacts(connection, "ann");
+        QVERIFY(contacts.contains("Amy", "Lee"));
+        for (const auto& [first, second] :
+             {std::pair{"amy", "Lee"}, {"Amy", "Lee "}, {"Cy", ""}, {"Lee", "Amy"}})
+            QVERIFY2(!contacts.contains(first, second), first);
+        QVERIFY(!data::ContactBook(connection, "bob").contains("Amy", "Lee"));
+    }
+
+    // The real program: the login's test first, one line and a non-zero status for every refusal.
+    void theCommandLine()
+    {
+        testing::ProgramFolder folder;
+        QVERIFY(QFile::copy(VANTREL_EXCHANGE, folder.path() + "/vantrel-exchange"));
+        folder.addUser("ann", "pw");
+        fillHostileBook(folder, "ann");
+        const auto run = [&folder](const QStringList& args, const QByteArray& password) {
+            QProcess process;
+            process.start(folder.path() + "/vantrel-exchange", args);
+            process.write(password + "\n");
+            process.closeWriteChannel();
+            process.waitForFinished(30000);
+            return std::tuple{process.exitCode(), QString(process.readAllStandardOutput()),
+                              QString(process.readAllStandardError())};
+        };
+        const QString file = folder.path() + "/out.csv";
+        auto [status, out, error] = run({"export", "--user", "ann", file}, "pw");
+        QCOMPARE(status, 0);
+        QCOMPARE(out, "Exported 12 contacts to " + file + ".\n");
+        std::tie(status, out, error) = run({"import", "--user", "ann", "--format", "csv", file}, "PW");
+        QCOMPARE(status, 1);
+        QCOMPARE(error, "vantrel-exchange: User or Password does not match\n");
+        for (const QStringList& args :
+             {QStringList{"import", file}, QStringList{"copy", "--user", "ann", file},
+              QStringList{"export", "--user", "ann", "--format", "ldif", file}}) {
+            std::tie(status, out, error) = run(args, "pw");
+            QVERIFY(status != 0 && error.count('\n') == 1 && error.startsWith("vantrel-exchange: "));
+        }
+        QCOMPARE(folder.value("select count(*) from main").toInt(), 12);
+        std::tie(status, out, error) = run({"import", "--user", "ann", file}, "pw");
+        QCOMPARE(status, 0);
+        QVERIFY2(out.startsWith("Imported 0 contacts from the CSV file; skipped 12."), qPrintable(out));
+    }
+};
+
+QTEST_GUILESS_MAIN(ExchangeBookTest)
+#include "tst_exchange_book.moc"

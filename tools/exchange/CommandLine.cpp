@@ -1,0 +1,107 @@
+#include "CommandLine.h"
+
+#include "data/ContactBook.h"
+#include "data/DataError.h"
+#include "exchange/BookExchange.h"
+
+#include <QCommandLineParser>
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+int fail(const QString& reason)
+{
+    std::fprintf(stderr, "vantrel-exchange: %s\n", qPrintable(reason));
+    return 1;
+}
+
+// Echo is off while a person types at a terminal; a script pipes it in.
+QString readPassword()
+{
+    const bool terminal = isatty(STDIN_FILENO);
+    termios saved{};
+    if (terminal) {
+        std::fprintf(stderr, "Password: ");
+        std::fflush(stderr);
+        tcgetattr(STDIN_FILENO, &saved);
+        termios quiet = saved;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+    }
+    std::string line;
+    std::getline(std::cin, line);
+    if (terminal) {
+        tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+        std::fprintf(stderr, "\n");
+    }
+    return QString::fromStdString(line);
+}
+
+} // namespace
+
+int runCommandLine(const QStringList& arguments, data::Connection& connection)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Imports contacts into, or exports them from, one user's "
+                                                    "book in the Vantrel database beside this program."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("export or import"));
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the vCard or CSV file"));
+    const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("The user whose book it is."),
+                                  QStringLiteral("name"));
+    const QCommandLineOption format(QStringLiteral("format"),
+                                    QStringLiteral("vcard3 (the default for .vcf), vcard4, vcard21 or csv "
+                                                   "(the default for .csv)."),
+                                    QStringLiteral("format"));
+    parser.addOptions({user, format});
+    if (!parser.parse(arguments))
+        return fail(parser.errorText());
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::printf("%s", qPrintable(parser.helpText()));
+        return 0;
+    }
+    const QStringList positional = parser.positionalArguments();
+    const QString command = positional.value(0);
+    if (positional.size() != 2 || (command != QLatin1String("export") && command != QLatin1String("import")))
+        return fail(QStringLiteral("expected: export|import --user NAME [--format FORMAT] FILE"));
+    if (!parser.isSet(user))
+        return fail(QStringLiteral("--user NAME is missing"));
+    const QString path = positional[1];
+    exchange::Format chosen = exchange::formatForFileName(path);
+    if (parser.isSet(format)) {
+        const std::optional<exchange::Format> named = exchange::formatNamed(parser.value(format));
+        if (!named)
+            return fail(QStringLiteral("unknown format '%1': use vcard3, vcard4, vcard21 or csv")
+                            .arg(parser.value(format)));
+        chosen = *named;
+    }
+
+    try {
+        if (!data::loginMatches(connection, parser.value(user), readPassword()))
+            return fail(QStringLiteral("User or Password does not match"));
+        if (command == QLatin1String("export")) {
+            const exchange::ExportResult result =
+                exchange::exportBook(connection, parser.value(user), path, chosen);
+            if (result.outcome != exchange::Outcome::Completed)
+                return fail(result.error);
+            std::printf("Exported %lld contacts to %s.\n", result.written, qPrintable(path));
+            return 0;
+        }
+        exchange::ImportOptions options;
+        if (parser.isSet(format))
+            options.kind =
+                chosen == exchange::Format::Csv ? exchange::FileKind::Csv : exchange::FileKind::VCard;
+        const exchange::ImportSummary summary =
+            exchange::importIntoBook(connection, parser.value(user), path, options);
+        if (summary.outcome != exchange::Outcome::Completed)
+            return fail(summary.error);
+        std::printf("%s", qPrintable(summary.toText()));
+        return 0;
+    } catch (const data::DataError& error) {
+        return fail(error.description());
+    }
+}

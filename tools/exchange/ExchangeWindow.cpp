@@ -1,0 +1,174 @@
+#include "ExchangeWindow.h"
+
+#include "data/ContactBook.h"
+#include "data/DataError.h"
+#include "exchange/BookExchange.h"
+#include "ui/AccessKeys.h"
+#include "ui_ExchangeWindow.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+
+QString askFile(QWidget* parent, bool forExport, const QString& current)
+{
+    const QString filter = QStringLiteral("Contacts (*.vcf *.vcard *.csv);;All files (*)");
+    const QString start = current.isEmpty() ? QDir::homePath() : current;
+    return forExport ? QFileDialog::getSaveFileName(parent, QStringLiteral("Export to"), start, filter)
+                     : QFileDialog::getOpenFileName(parent, QStringLiteral("Import from"), start, filter);
+}
+
+constexpr exchange::Format formats[] = {exchange::Format::VCard30, exchange::Format::VCard40,
+                                        exchange::Format::VCard21, exchange::Format::Csv};
+
+} // namespace
+
+ExchangeWindow::ExchangeWindow(data::Connection& connection, QWidget* parent)
+    : QDialog(parent, Qt::Window), ui(std::make_unique<Ui::ExchangeWindow>()), m_connection(connection),
+      m_chooseFile(askFile)
+{
+    ui->setupUi(this);
+    ui::pressAccessKeysAtOnce(this);
+    for (exchange::Format format : formats)
+        ui->cbFormat->addItem(exchange::formatLabel(format));
+    connect(ui->cmdLogin, &QPushButton::clicked, this, &ExchangeWindow::logIn);
+    connect(ui->cmdBrowse, &QPushButton::clicked, this, &ExchangeWindow::browse);
+    connect(ui->txtFile, &QLineEdit::textEdited, this, &ExchangeWindow::guessFormat);
+    connect(ui->cmdStart, &QPushButton::clicked, this, &ExchangeWindow::start);
+    connect(ui->cmdCancel, &QPushButton::clicked, this, [this] { m_cancelled = true; });
+    connect(ui->cmdAgain, &QPushButton::clicked, this,
+            [this] { showPage(ui->choicePage, ui->txtFile, ui->cmdStart); });
+    for (QPushButton* close : {ui->cmdCloseLogin, ui->cmdCloseChoice, ui->cmdCloseSummary})
+        connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    showPage(ui->loginPage, ui->txtUser, ui->cmdLogin);
+}
+
+ExchangeWindow::~ExchangeWindow() = default;
+
+void ExchangeWindow::showPage(QWidget* page, QWidget* focus, QPushButton* enterPresses)
+{
+    ui->pages->setCurrentWidget(page);
+    for (QPushButton* button : page->findChildren<QPushButton*>())
+        button->setDefault(button == enterPresses);
+    focus->setFocus();
+}
+
+void ExchangeWindow::reject()
+{
+    if (m_working) // Esc while working cancels the work, and only that
+        m_cancelled = true;
+    else
+        QDialog::reject();
+}
+
+void ExchangeWindow::logIn()
+{
+    try {
+        if (!data::loginMatches(m_connection, ui->txtUser->text(), ui->txtPassword->text())) {
+            ui->txtPassword->clear();
+            QMessageBox::information(this, QStringLiteral("DEDIV ZODEZO"),
+                                     QStringLiteral("User or Password does not match"));
+            return;
+        }
+    } catch (const data::DataError& error) {
+        QMessageBox::critical(this, title, error.description());
+        return;
+    }
+    m_user = ui->txtUser->text();
+    ui->choiceHint->setText(
+        QStringLiteral("Logged in as %1. Import adds contacts to this book; export writes "
+                       "them all, in the book's order.")
+            .arg(m_user));
+    showPage(ui->choicePage, ui->txtFile, ui->cmdStart);
+}
+
+void ExchangeWindow::browse()
+{
+    const QString path = m_chooseFile(this, ui->optExport->isChecked(), ui->txtFile->text());
+    if (path.isEmpty())
+        return;
+    ui->txtFile->setText(path);
+    guessFormat();
+}
+
+void ExchangeWindow::guessFormat()
+{
+    const exchange::Format format = exchange::formatForFileName(ui->txtFile->text());
+    ui->cbFormat->setCurrentIndex(int(std::find(std::begin(formats), std::end(formats), format) - formats));
+}
+
+void ExchangeWindow::start()
+{
+    const QString path = ui->txtFile->text().trimmed();
+    if (path.isEmpty()) {
+        QMessageBox::information(this, title, QStringLiteral("Choose a file first."));
+        ui->txtFile->setFocus();
+        return;
+    }
+    m_working = true;
+    m_cancelled = false;
+    ui->workLabel->setText(ui->optExport->isChecked() ? QStringLiteral("Exporting to %1").arg(path)
+                                                      : QStringLiteral("Importing from %1").arg(path));
+    ui->progress->setRange(0, 0);
+    showPage(ui->workPage, ui->cmdCancel, nullptr); // Enter must not stop the work
+    try {
+        if (ui->optExport->isChecked())
+            runExport(path);
+        else
+            runImport(path);
+    } catch (const data::DataError& error) {
+        showSummary(
+            QStringLiteral("Nothing was changed: the database reported\n%1").arg(error.description()));
+    }
+    m_working = false;
+}
+
+bool ExchangeWindow::working(qint64 done, qint64 total)
+{
+    // Progress in thousandths, so that byte counts of large files fit.
+    ui->progress->setRange(0, total > 0 ? 1000 : 0);
+    if (total > 0)
+        ui->progress->setValue(int(done * 1000 / total));
+    QCoreApplication::processEvents(); // Cancel, Esc and the window's repaint
+    return !m_cancelled;
+}
+
+void ExchangeWindow::runImport(const QString& path)
+{
+    exchange::ImportOptions options;
+    options.kind = formats[ui->cbFormat->currentIndex()] == exchange::Format::Csv ? exchange::FileKind::Csv
+                                                                                  : exchange::FileKind::VCard;
+    const exchange::ImportSummary summary =
+        exchange::importIntoBook(m_connection, m_user, path, options,
+                                 [this](qint64 done, qint64 total) { return working(done, total); });
+    showSummary(summary.toText());
+}
+
+void ExchangeWindow::runExport(const QString& path)
+{
+    const exchange::Format format = formats[ui->cbFormat->currentIndex()];
+    const exchange::ExportResult result =
+        exchange::exportBook(m_connection, m_user, path, format,
+                             [this](qint64 done, qint64 total) { return working(done, total); });
+    switch (result.outcome) {
+    case exchange::Outcome::Completed:
+        showSummary(QStringLiteral("Exported %1 contacts to %2 as %3.")
+                        .arg(result.written)
+                        .arg(path, exchange::formatLabel(format)));
+        break;
+    case exchange::Outcome::Cancelled:
+        showSummary(QStringLiteral("The export was cancelled: no file was written."));
+        break;
+    case exchange::Outcome::Failed:
+        showSummary(QStringLiteral("Nothing was exported.\n%1").arg(result.error));
+        break;
+    }
+}
+
+void ExchangeWindow::showSummary(const QString& text)
+{
+    ui->txtSummary->setPlainText(text);
+    showPage(ui->summaryPage, ui->txtSummary, ui->cmdCloseSummary);
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "exchange/Exchange.h"
+
+#include <QDialog>
+#include <functional>
+#include <memory>
+
+namespace Ui {
+class ExchangeWindow;
+}
+namespace data {
+class Connection;
+}
+class QPushButton;
+
+// vantrel-exchange's window: log in, choose import or export, the file and
+// the format, watch the progress (Cancel imports nothing), read the summary.
+// Keyboard: access keys on every control, Enter presses the page's main
+// button, Esc cancels the work or closes the window.
+class ExchangeWindow final : public QDialog
+{
+    Q_OBJECT
+public:
+    static inline const QString title = QStringLiteral("Vantrel Exchange");
+
+    explicit ExchangeWindow(data::Connection& connection, QWidget* parent = nullptr);
+    ~ExchangeWindow() override;
+
+    // Asks for a file; an empty text when the person cancels. Tests answer it.
+    using FileChooser = std::function<QString(QWidget* parent, bool forExport, const QString& current)>;
+    void setFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
+
+    void reject() override;
+
+private:
+    void logIn();
+    void browse();
+    void guessFormat();
+    void start();
+    void runImport(const QString& path);
+    void runExport(const QString& path);
+    bool working(qint64 done, qint64 total);
+    void showPage(QWidget* page, QWidget* focus, QPushButton* enterPresses);
+    void showSummary(const QString& text);
+
+    std::unique_ptr<Ui::ExchangeWindow> ui;
+    data::Connection& m_connection;
+    QString m_user;
+    FileChooser m_chooseFile;
+    bool m_working = false;
+    bool m_cancelled = false;
+};
