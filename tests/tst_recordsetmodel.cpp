@@ -24,8 +24,10 @@ public:
     PlainSet(data::Connection& connection, const QString& user)
     {
         QSqlQuery query(connection.database());
-        query.prepare(QStringLiteral("select rowid, category, firstName, secondName from main where user = ? "
-                                     "order by category, firstName, rowid"));
+        const QString sql = "select rowid, category, firstName, secondName from main where user = ? "
+                            "order by category, firstName, rowid";
+        query.prepare(connection.engine() == data::Engine::SQLite ? sql
+                                                                  : testing::ProgramFolder::translated(sql));
         query.addBindValue(user);
         query.exec();
         while (query.next())

@@ -103,13 +103,43 @@ void writeFile(const QString& path, const QByteArray& content)
     file.write(content);
 }
 
+bool onServer()
+{
+    return testing::ProgramFolder::engineUnderTest() == data::Engine::PostgreSQL;
+}
+
+// The embedded file's own check; a server keeps its pages itself.
+bool intact(const Program& program)
+{
+    return onServer() || program.folder.value("pragma integrity_check").toString() == "ok";
+}
+
+// Another program holds ann's book for writing, as the engine allows: the
+// file's write lock, or on a server the lock a save of ann's takes and the
+// row of the contact being modified.
+void holdTheBook(const Program& program)
+{
+    if (!onServer()) {
+        program.folder.exec("begin immediate");
+        return;
+    }
+    program.folder.exec("begin");
+    program.folder.exec("select pg_advisory_xact_lock(hashtext('main|ann'))");
+    program.folder.exec("select 1 from main where firstName = 'Abe' for update");
+}
+
+#define ONLY_ON_THE_FILE(why)                                                                                \
+    if (onServer())                                                                                          \
+    QSKIP(why)
+
 // A book with user "ann" that copies of this test, run as an ordinary user, can write.
 QString prepareForChildren(Program& program)
 {
     program.folder.addUser("ann", "pw");
     app::session().reset();
     giveToOrdinaryUser(program.folder.path() + "/data");
-    giveToOrdinaryUser(program.folder.databasePath());
+    if (!onServer())
+        giveToOrdinaryUser(program.folder.databasePath());
     return copyProgram(program.folder.path(), QCoreApplication::applicationFilePath());
 }
 
@@ -177,6 +207,10 @@ private Q_SLOTS:
     void hostileTextIsStoredAndShownExactly()
     {
         QFETCH(QString, text);
+        if (text.size() > 2000 && testing::ProgramFolder::engineUnderTest() == data::Engine::PostgreSQL)
+            QSKIP(
+                "The server indexes names of at most 2,704 bytes; a longer one is refused with the engine's "
+                "text and everything typed kept (tst_server).");
         Program program;
         // The same text as user name and password: sign up, change password, log in.
         STEPS(open(app::Window::Vantrel));
@@ -209,6 +243,7 @@ private Q_SLOTS:
 
     void typedTextNeverBecomesSqlText()
     {
+        ONLY_ON_THE_FILE("The statements are traced at SQLite's engine; the server runs the same ones.");
         Program program;
         QStringList statements;
         auto trace = [](unsigned, void* context, void* statement, void*) -> int {
@@ -246,14 +281,14 @@ private Q_SLOTS:
             else
                 STEPS(click("cmdFirst"), click("cmdModify"));
             STEPS(type("txtAddress", "1 Typed Street"));
-            program.folder.exec("begin immediate"); // the folder's connection is another program's
+            holdTheBook(program); // the folder's connection is another program's
             QElapsedTimer waited;
             waited.start();
             STEPS(click("cmdSave"));
             QVERIFY(waited.elapsed() >= data::Connection::busyTimeoutMs - 500);
             QVERIFY(waited.elapsed() < 4 * data::Connection::busyTimeoutMs);
             QVERIFY(!program.ended());
-            QVERIFY2(program.prompts().last().contains("locked") &&
+            QVERIFY2(program.prompts().last().contains("lock") &&
                          program.prompts().last().endsWith("Cancelling Transaction..........."),
                      qPrintable(program.prompts().last()));
             // Still editing, with what was typed.
@@ -271,7 +306,7 @@ private Q_SLOTS:
             program.folder.rows(QStringLiteral("select firstName from main where address = '1 Typed Street' "
                                                "order by firstName")),
             (QList<QVariantList>{{"Abe"}, {"Blocked"}}));
-        QCOMPARE(program.folder.value("pragma integrity_check").toString(), "ok");
+        QVERIFY(intact(program));
     }
 
     void faultyDatabaseOrPictureEndsTheProgramBeforeAnyWindow_data()
@@ -289,6 +324,7 @@ private Q_SLOTS:
 
     void faultyDatabaseOrPictureEndsTheProgramBeforeAnyWindow()
     {
+        ONLY_ON_THE_FILE("A faulty file; a faulty settings file or an unreachable server: tst_server.");
         QFETCH(QByteArray, content);
         QFETCH(bool, readable);
         QFETCH(QString, expected);
@@ -324,6 +360,7 @@ private Q_SLOTS:
 
     void readOnlyDatabaseBrowsesAndASaveReportsTheEngine()
     {
+        ONLY_ON_THE_FILE("A write-protected file.");
         Program program;
         program.folder.addUser("ann", "pw");
         program.folder.addContact("ann", {{"firstName", "Kept"}});
@@ -353,11 +390,12 @@ private Q_SLOTS:
         QCOMPARE(second->exitCode(), 0);
         QCOMPARE(program.folder.rows("select count(distinct firstName) from main where user = 'ann'")[0][0],
                  2 * each);
-        QCOMPARE(program.folder.value("pragma integrity_check").toString(), "ok");
+        QVERIFY(intact(program));
     }
 
     void databaseToolMakesAPrivateFileAndNeverTouchesOne()
     {
+        ONLY_ON_THE_FILE("The file vantrel-createdb makes.");
         QTemporaryDir dir;
         const QString path = dir.filePath("data/vantrel.mdb");
         QCOMPARE(QProcess::execute(QStringLiteral(VANTREL_CREATEDB), {path}), 0);
@@ -391,7 +429,7 @@ private Q_SLOTS:
                 QVERIFY2(program.folder.rows("select 1 from main where firstName = ?", {name}).size() == 1,
                          qPrintable(name));
             }
-            QCOMPARE(program.folder.value("pragma integrity_check").toString(), "ok");
+            QVERIFY(intact(program));
         }
         QVERIFY(reported >= kills);
         qInfo("%d kills, %d reported saves, none lost", kills, reported);

@@ -1,8 +1,12 @@
 // vantrel-createdb [FILE]: creates an empty Vantrel database (default:
 // data/vantrel.mdb beside the program) with its three tables and indexes.
 // An existing file is left exactly as it is.
+// vantrel-createdb --server SETTINGS: creates the three tables and indexes in
+// the (empty) server database that a settings file such as data/server.conf
+// names; tables that exist are left as they are.
 #include "data/DataError.h"
 #include "data/Schema.h"
+#include "data/ServerSettings.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -60,14 +64,49 @@ int create(const QString& path)
     return 0;
 }
 
+int createOnServer(const QString& settingsPath)
+{
+    const QString name = QStringLiteral("createdb-server");
+    int status = 0;
+    {
+        data::ServerSettings settings;
+        try {
+            settings = data::ServerSettings::read(settingsPath);
+        } catch (const data::DataError& error) {
+            return fail(error.description());
+        }
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        db.setHostName(settings.host);
+        if (settings.port)
+            db.setPort(settings.port);
+        db.setDatabaseName(settings.database);
+        db.setUserName(settings.user);
+        db.setConnectOptions(settings.connectOptions());
+        if (!db.open())
+            return fail(
+                QStringLiteral("cannot reach %1: %2").arg(settings.describe(), db.lastError().text()));
+        try {
+            data::schema::create(db);
+            std::printf("the tables of %s are ready\n", qPrintable(settings.describe()));
+        } catch (const data::DataError& error) {
+            status = fail(error.description());
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return status;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
+    if (args.size() == 3 && args[1] == QLatin1String("--server"))
+        return createOnServer(args[2]);
     if (args.size() > 2 || (args.size() == 2 && args[1].startsWith(QLatin1Char('-'))))
-        return fail(QStringLiteral("usage: vantrel-createdb [FILE]"));
+        return fail(QStringLiteral("usage: vantrel-createdb [FILE] | --server SETTINGS"));
     const QString path = args.size() == 2
                              ? args[1]
                              : QCoreApplication::applicationDirPath() + QLatin1String("/../data/vantrel.mdb");

@@ -2,8 +2,10 @@
 #include "accounts/frmVantrel.h"
 
 #include "app/Session.h"
+#include "data/DataError.h"
 #include "data/RecordSet.h"
 #include "data/Schema.h"
+#include "ui/Failure.h"
 #include "ui/MessageBox.h"
 #include "ui_frmVantrel.h"
 
@@ -22,23 +24,48 @@ void frmVantrel::lblNewUser_Click()
     NewUserMode = true;
 }
 
+namespace {
+// Another workstation may sign the same name up between the test and the
+// insert; the guarded insert refuses it as the test would have.
+bool stored(data::RecordSet& users, const QString& user, const QString& password)
+{
+    users.addNew();
+    users.setValue(data::schema::columns::user, user);
+    users.setValue(data::schema::columns::password, password);
+    try {
+        users.update();
+        return true;
+    } catch (const data::AlreadyExists&) {
+        users.cancelUpdate();
+        return false;
+    } catch (const data::DataError& error) {
+        // Not stored (a server away, a name longer than its index takes):
+        // said with the engine's text, and everything typed stays.
+        users.cancelUpdate();
+        throw ui::ShownFailure(error.description());
+    }
+}
+} // namespace
+
 void frmVantrel::lblSave_Click()
 {
     data::RecordSet users(app::session().DbConnection(), data::statements::userNamed(ui->txtUser->text()));
-    if (users.recordCount() >= 1) {
+    users.setUniqueOnInsert({data::schema::columns::user});
+    const auto nameTaken = [this] {
         ui::MessageBox::show(QStringLiteral("User Name Already Exist"), QStringLiteral("Kya Karte Ho Yaar"));
         ui->txtUser->setText(QString());
         ui->txtUser->setFocus();
+    };
+    if (users.recordCount() >= 1) {
+        nameTaken();
     } else if (ui->txtUser->text().isEmpty() || ui->txtPassword->text().isEmpty() ||
                ui->txtRetypePassword->text().isEmpty()) {
         ui::MessageBox::show(QStringLiteral("Name or Password Field is Left Blank"));
     } else if (ui->txtPassword->text() != ui->txtRetypePassword->text()) {
         ui::MessageBox::show(QStringLiteral("Password and Retype Password does not match"));
+    } else if (!stored(users, ui->txtUser->text(), ui->txtPassword->text())) {
+        nameTaken();
     } else {
-        users.addNew();
-        users.setValue(data::schema::columns::user, ui->txtUser->text());
-        users.setValue(data::schema::columns::password, ui->txtPassword->text());
-        users.update();
         ui->lblSave->hide();
         ui->lblRetype_0->hide();
         ui->txtRetypePassword->hide();

@@ -38,7 +38,19 @@ void frmDetails::lblSave_Click()
             }
             rsContacts->addNew();
             StoreFields();
-            rsContacts->update();
+            try {
+                rsContacts->update();
+            } catch (const data::AlreadyExists&) {
+                // Another workstation stored these names a moment ago: the same
+                // refusal, with the last contact of this window shown.
+                rsContacts->cancelUpdate();
+                ui::MessageBox::show(QStringLiteral("Record Already Exist"));
+                if (rsContacts->recordCount() > 0)
+                    rsContacts->moveLast();
+                lblCancel_Click();
+                ShowRecord();
+                return;
+            }
             ui::MessageBox::show(QStringLiteral("Record Saved"));
         } else if (IsModifying) {
             if (rsContacts->bof() || rsContacts->eof()) {

@@ -2,6 +2,7 @@
 
 #include "app/Session.h"
 #include "data/RecordSet.h"
+#include "data/Schema.h"
 #include "ui/ActionLabel.h"
 #include "ui/DesignedFormImpl.h"
 #include "ui/Pictures.h"
@@ -49,6 +50,8 @@ void frmDetails::Form_Load()
     ui::loadPicture(ui->imgPicDetails, QStringLiteral("details.bmp"));
     rsContacts = std::make_unique<data::RecordSet>(session.DbConnection(),
                                                    data::statements::contactsOf(session.CurrentUser));
+    // Save refuses a second contact of the same names, across workstations too.
+    rsContacts->setUniqueOnInsert({data::schema::columns::firstName, data::schema::columns::secondName});
     RefreshNavigation();
     if (!rsContacts->bof() && !rsContacts->eof()) {
         rsContacts->moveFirst();

@@ -2,6 +2,7 @@
 
 #include "data/DataError.h"
 #include "data/Schema.h"
+#include "data/ServerSettings.h"
 
 #include <QFileInfo>
 #include <QSqlDriver>
@@ -18,7 +19,24 @@ QString nextConnectionName()
     static std::atomic<int> counter{0};
     return QStringLiteral("vantrel-%1").arg(++counter);
 }
+
+QString errorText(const QSqlError& error)
+{
+    return error.text().trimmed();
+}
 } // namespace
+
+Engine engineOf(const QSqlDatabase& db)
+{
+    return db.driverName() == QLatin1String("QPSQL") ? Engine::PostgreSQL : Engine::SQLite;
+}
+
+Dialect dialectOf(Engine engine)
+{
+    if (engine == Engine::PostgreSQL)
+        return {QStringLiteral("vantrel_id"), true};
+    return {QStringLiteral("rowid"), false};
+}
 
 Connection::Connection() : m_name(nextConnectionName()) {}
 
@@ -49,7 +67,11 @@ void Connection::open(const QString& filePath, OpenMode mode)
 
 void Connection::openProgramDatabase(const QString& programFolder, OpenMode mode)
 {
-    open(programFolder + QLatin1String("/data/vantrel.mdb"), mode);
+    const QString settings = programFolder + QLatin1String("/data/") + ServerSettings::fileName();
+    if (QFileInfo::exists(settings))
+        openServer(ServerSettings::read(settings), mode);
+    else
+        open(programFolder + QLatin1String("/data/vantrel.mdb"), mode);
 }
 
 void Connection::openVerified(const QFileInfo& file, OpenMode mode)
@@ -69,20 +91,95 @@ void Connection::openVerified(const QFileInfo& file, OpenMode mode)
         schema::ensureIndexes(db);
 }
 
+void Connection::openServer(const ServerSettings& settings, OpenMode mode)
+{
+    m_engine = Engine::PostgreSQL;
+    m_dialect = dialectOf(m_engine);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
+    db.setHostName(settings.host);
+    if (settings.port)
+        db.setPort(settings.port);
+    db.setDatabaseName(settings.database);
+    db.setUserName(settings.user);
+    db.setConnectOptions(settings.connectOptions());
+    if (!db.open())
+        throw DataError(QStringLiteral("The server book %1 cannot be opened: %2")
+                            .arg(settings.describe(), errorText(db.lastError())));
+    prepareServerSession();
+    schema::verify(db);
+    if (mode == OpenMode::ReadOnly)
+        execute(QStringLiteral("set session characteristics as transaction read only"));
+}
+
+// What every session on the server needs: waits bounded like the file's busy
+// timeout, and no chatter from the server on the program's error stream.
+void Connection::prepareServerSession()
+{
+    execute(QStringLiteral("set lock_timeout = %1").arg(busyTimeoutMs));
+    execute(QStringLiteral("set client_min_messages = warning"));
+}
+
+void Connection::noteFailure()
+{
+    if (m_engine != Engine::PostgreSQL || m_lost)
+        return;
+    // A statement can fail for its own reasons; a connection that no longer
+    // answers the simplest one is lost.
+    QSqlQuery probe(database());
+    m_lost = !probe.exec(QStringLiteral("select 1"));
+}
+
+void Connection::reconnectIfLost()
+{
+    if (!m_lost)
+        return;
+    QSqlDatabase db = database();
+    db.close();
+    if (!db.open())
+        throw DataError(QStringLiteral("The server cannot be reached: %1").arg(errorText(db.lastError())));
+    m_lost = false;
+    ++m_generation;
+    prepareServerSession();
+}
+
+void Connection::lockForInsert(const QString& key)
+{
+    if (m_engine == Engine::PostgreSQL)
+        execute(QStringLiteral("select pg_advisory_xact_lock(hashtext(?))"), {key});
+}
+
 void run(QSqlQuery& query, const QString& sql, const QVariantList& values)
 {
+    // Without values the statement runs as it is: the server does not prepare
+    // `begin`, `commit` or `set`.
+    if (values.isEmpty()) {
+        if (!query.exec(sql))
+            throw DataError(errorText(query.lastError()));
+        return;
+    }
     if (!query.prepare(sql))
-        throw DataError(query.lastError().text());
+        throw DataError(errorText(query.lastError()));
     for (const QVariant& value : values)
         query.addBindValue(value);
     if (!query.exec())
-        throw DataError(query.lastError().text());
+        throw DataError(errorText(query.lastError()));
+}
+
+void run(Connection& connection, QSqlQuery& query, const QString& sql, const QVariantList& values)
+{
+    try {
+        run(query, sql, values);
+    } catch (const DataError&) {
+        connection.noteFailure();
+        throw;
+    }
 }
 
 void Connection::execute(const QString& sql, const QVariantList& values)
 {
+    reconnectIfLost();
     QSqlQuery query(database());
-    run(query, sql, values);
+    run(*this, query, sql, values);
 }
 
 sqlite3* Connection::handle() const
@@ -100,7 +197,7 @@ QSqlDatabase Connection::database() const
 
 Transaction::Transaction(Connection& connection) : m_connection(connection)
 {
-    m_connection.execute(QStringLiteral("begin immediate"));
+    m_connection.execute(QLatin1String(connection.engine() == Engine::SQLite ? "begin immediate" : "begin"));
 }
 
 Transaction::~Transaction()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Engine.h"
+
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
@@ -11,8 +13,11 @@ struct sqlite3;
 
 namespace data {
 
-// The one connection to the database file. Opening never creates a file: a
-// missing, unreadable or foreign file is an error carrying the engine's text.
+struct ServerSettings;
+
+// The one connection to the book: the embedded file, or a PostgreSQL server.
+// Opening never creates anything: a missing, unreadable or foreign file, or a
+// server that cannot be reached, is an error carrying the engine's text.
 class Connection final
 {
 public:
@@ -20,10 +25,10 @@ public:
     ~Connection();
     Q_DISABLE_COPY_MOVE(Connection)
 
-    // How long a statement waits for another process's lock before it fails.
+    // How long a statement waits for another program's lock before it fails.
     static constexpr int busyTimeoutMs = 5000;
 
-    // ReadOnly never writes the file, not even the indexes the program adds.
+    // ReadOnly never writes the book, not even the indexes the program adds.
     enum class OpenMode
     {
         ReadWrite,
@@ -31,29 +36,55 @@ public:
     };
 
     void open(const QString& filePath, OpenMode mode = OpenMode::ReadWrite);
-    // The program's own database: <program folder>/data/vantrel.mdb. Every
-    // program of the installation (the contact book and its companions) opens it so.
+    void openServer(const ServerSettings& settings, OpenMode mode = OpenMode::ReadWrite);
+    // The program's own book: the server named by <program folder>/data/server.conf
+    // when that file exists, else <program folder>/data/vantrel.mdb. Every program
+    // of the installation (the contact book and its companions) opens it so.
     void openProgramDatabase(const QString& programFolder, OpenMode mode = OpenMode::ReadWrite);
+
+    Engine engine() const { return m_engine; }
+    const Dialect& dialect() const { return m_dialect; }
 
     // Runs a statement that returns no rows.
     void execute(const QString& sql, const QVariantList& values = {});
 
     QSqlDatabase database() const;
-    // The engine's own handle of this connection, for NativeStatement.
+    // The engine's own handle of an SQLite connection, for NativeStatement.
     sqlite3* handle() const;
+
+    // After a statement failed: if the server connection was lost, the next
+    // statement opens it again (a workstation carries on once the server is back).
+    void noteFailure();
+    // Opens a lost server connection again; statements prepared before must be
+    // prepared again (see generation()). Throws when the server is still away.
+    void reconnectIfLost();
+    // Counts the times the connection was opened again.
+    int generation() const { return m_generation; }
+
+    // Inside a transaction: waits until no other client inserts under the same
+    // key (a user's contacts, a user name) before this one tests and inserts.
+    // The embedded file's write lock already covers it.
+    void lockForInsert(const QString& key);
 
 private:
     void openVerified(const QFileInfo& file, OpenMode mode);
+    void prepareServerSession();
 
     QString m_name;
+    Engine m_engine = Engine::SQLite;
+    Dialect m_dialect = dialectOf(Engine::SQLite);
+    bool m_lost = false;
+    int m_generation = 0;
 };
 
-// Prepares sql on the query, binds the values in order and runs it; throws on failure.
+// Prepares sql on the query, binds the values in order and runs it; throws on
+// failure (and tells the query's connection).
 void run(QSqlQuery& query, const QString& sql, const QVariantList& values = {});
+void run(Connection& connection, QSqlQuery& query, const QString& sql, const QVariantList& values = {});
 
 // Writes made while it lives are stored together, or not at all if it ends
-// without commit(). It takes the write lock at once, so it waits for another
-// writer (up to the busy timeout) before anything is changed.
+// without commit(). On the embedded file it takes the write lock at once, so it
+// waits for another writer (up to the busy timeout) before anything is changed.
 class Transaction final
 {
 public:

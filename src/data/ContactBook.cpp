@@ -2,6 +2,7 @@
 
 #include "data/Connection.h"
 #include "data/DataError.h"
+#include "data/Query.h"
 #include "data/RecordSet.h"
 #include "data/Schema.h"
 #include "data/Statements.h"
@@ -57,7 +58,8 @@ qint64 ContactBook::count() const
 ContactCursor ContactBook::inWindowOrder() const
 {
     const Select select = statements::contactsOf(m_user);
-    auto query = std::make_unique<NativeStatement>(m_connection.handle(), select.rowsSql(columnList()));
+    std::unique_ptr<Query> query =
+        Query::prepare(m_connection, select.rowsSql(m_connection.dialect(), columnList()));
     query->bind(select.boundValues());
     return ContactCursor(std::move(query));
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "data/Contact.h"
-#include "data/NativeStatement.h"
+#include "data/Query.h"
 
 #include <QSqlQuery>
 #include <QString>
@@ -19,12 +19,12 @@ bool loginMatches(Connection& connection, const QString& user, const QString& pa
 class ContactCursor final
 {
 public:
-    explicit ContactCursor(std::unique_ptr<NativeStatement> query) : m_query(std::move(query)) {}
+    explicit ContactCursor(std::unique_ptr<Query> query) : m_query(std::move(query)) {}
     // The next contact into `contact`; false after the last.
     bool next(Contact& contact);
 
 private:
-    std::unique_ptr<NativeStatement> m_query;
+    std::unique_ptr<Query> m_query;
 };
 
 // One user's contacts for the companion programs: read in the contact

@@ -26,4 +26,11 @@ public:
     }
 };
 
+// A guarded insert found its row stored already (see RecordSet::setUniqueOnInsert).
+class AlreadyExists final : public std::runtime_error
+{
+public:
+    AlreadyExists() : std::runtime_error("The row exists already.") {}
+};
+
 } // namespace data

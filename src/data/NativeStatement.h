@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Query.h"
+
 #include <QString>
 #include <QVariant>
 #include <QtGlobal>
@@ -12,21 +14,19 @@ namespace data {
 // A prepared SQLite statement on the connection's own handle, for the hot
 // paths (listing a large set's keys, looking rows up by key) where the
 // per-row cost of QSqlQuery would dominate.
-class NativeStatement final
+class NativeStatement final : public Query
 {
 public:
     NativeStatement(sqlite3* db, const QString& sql);
-    ~NativeStatement();
+    ~NativeStatement() override;
     Q_DISABLE_COPY_MOVE(NativeStatement)
 
-    // Binds the values in order (text, whole numbers or Null) and starts over.
-    void bind(const QVariantList& values);
-    // Advances to the next row; false when there is none.
-    bool step();
-    qint64 int64(int column) const;
-    QVariant value(int column) const;
-    int columnCount() const;
-    void reset();
+    void bind(const QVariantList& values) override;
+    bool step() override;
+    qint64 int64(int column) const override;
+    QVariant value(int column) const override;
+    int columnCount() const override;
+    void reset() override;
 
 private:
     sqlite3* m_db;

@@ -3,9 +3,13 @@
 #include "data/Connection.h"
 #include "data/DataError.h"
 
+#include "data/Query.h"
+#include "data/Schema.h"
+
 #include <QSqlError>
 #include <QSqlRecord>
 #include <algorithm>
+#include <optional>
 #include <unordered_set>
 
 namespace data {
@@ -35,43 +39,51 @@ RecordSet::~RecordSet() = default;
 
 void RecordSet::loadColumns()
 {
-    QSqlQuery query(m_connection.database());
-    run(query, QLatin1String("pragma table_info(") + quotedName(m_select.table) + QLatin1Char(')'), {});
-    while (query.next()) {
-        const QString name = query.value(1).toString();
+    m_connection.reconnectIfLost();
+    for (const QString& name : schema::columnNames(m_connection.database(), m_select.table)) {
         m_columnIndex.insert(name.toLower(), static_cast<int>(m_columns.size()));
         m_columns << name;
     }
     if (m_columns.isEmpty())
         throw DataError(QStringLiteral("no such table: %1").arg(m_select.table));
+    prepareLookups();
+}
+
+// The statements that look rows up by key, on the connection as it is now.
+void RecordSet::prepareLookups() const
+{
+    m_generation = m_connection.generation();
+    m_rowQuery = QSqlQuery(m_connection.database());
     m_rowQuery.setForwardOnly(true);
     if (!m_rowQuery.prepare(QLatin1String("select * from ") + quotedName(m_select.table) +
-                            QLatin1String(" where rowid = ?")))
+                            QLatin1String(" where ") + m_connection.dialect().key + QLatin1String(" = ?")))
         throw DataError(m_rowQuery.lastError().text());
+    if (!m_select.orderBy.isEmpty())
+        m_orderQuery = Query::prepare(m_connection, m_select.orderValuesSql(m_connection.dialect()));
+}
+
+void RecordSet::usePreparedLookups() const
+{
+    m_connection.reconnectIfLost();
+    if (m_generation != m_connection.generation())
+        prepareLookups();
 }
 
 void RecordSet::loadKeys()
 {
-    NativeStatement query(m_connection.handle(), m_select.keysSql());
-    query.bind(m_select.boundValues());
-    while (query.step())
-        m_keys.push_back(query.int64(0));
+    const std::unique_ptr<Query> query =
+        Query::prepare(m_connection, m_select.keysSql(m_connection.dialect()));
+    query->bind(m_select.boundValues());
+    while (query->step())
+        m_keys.push_back(query->int64(0));
     m_orderedCount = size();
-    if (!m_select.orderBy.isEmpty()) {
-        QStringList columns;
-        for (const QString& column : std::as_const(m_select.orderBy))
-            columns << quotedName(column);
-        m_orderQuery = std::make_unique<NativeStatement>(
-            m_connection.handle(), QLatin1String("select ") + columns.join(QLatin1String(", ")) +
-                                       QLatin1String(" from ") + quotedName(m_select.table) +
-                                       QLatin1String(" where rowid = ?"));
-    }
 }
 
 QVariantList RecordSet::orderValues(qint64 key) const
 {
     if (const auto it = m_listedOrder.constFind(key); it != m_listedOrder.cend())
         return it.value();
+    usePreparedLookups();
     m_orderQuery->bind({key});
     QVariantList values;
     if (m_orderQuery->step()) {
@@ -273,9 +285,13 @@ const QVariantList& RecordSet::currentRow() const
     const qint64 key = m_keys[static_cast<size_t>(m_pos)];
     if (const QVariantList* row = m_rows.object(key))
         return *row;
+    usePreparedLookups();
     m_rowQuery.addBindValue(key);
-    if (!m_rowQuery.exec())
-        throw DataError(m_rowQuery.lastError().text());
+    if (!m_rowQuery.exec()) {
+        const QString text = m_rowQuery.lastError().text();
+        m_connection.noteFailure();
+        throw DataError(text);
+    }
     if (!m_rowQuery.next())
         failNoCurrentRecord(); // removed by someone else
     auto row = std::make_unique<QVariantList>();
@@ -324,17 +340,49 @@ void RecordSet::insertPending()
         values << it.value();
     }
     const QString table = quotedName(m_select.table);
-    const QString sql = names.isEmpty()
-                            ? QLatin1String("insert into ") + table + QLatin1String(" default values")
-                            : QLatin1String("insert into ") + table + QLatin1String(" (") +
-                                  names.join(QLatin1String(", ")) + QLatin1String(") values (") +
-                                  marks.join(QLatin1String(", ")) + QLatin1Char(')');
+    QString sql = names.isEmpty() ? QLatin1String("insert into ") + table + QLatin1String(" default values")
+                                  : QLatin1String("insert into ") + table + QLatin1String(" (") +
+                                        names.join(QLatin1String(", ")) + QLatin1String(") values (") +
+                                        marks.join(QLatin1String(", ")) + QLatin1Char(')');
+    const bool server = m_connection.engine() == Engine::PostgreSQL;
+    if (server)
+        sql += QLatin1String(" returning ") + m_connection.dialect().key;
+    // A guarded insert tests and inserts under a lock, so that clients that
+    // insert the same values at once store them once.
+    std::optional<Transaction> guard;
+    if (!m_uniqueOnInsert.isEmpty()) {
+        guard.emplace(m_connection);
+        m_connection.lockForInsert(m_select.insertLockKey());
+        if (pendingValuesExist())
+            throw AlreadyExists();
+    }
+    m_connection.reconnectIfLost();
     QSqlQuery query(m_connection.database());
-    run(query, sql, values);
-    m_keys.push_back(query.lastInsertId().toLongLong());
+    run(m_connection, query, sql, values);
+    const qint64 key =
+        server && query.next() ? query.value(0).toLongLong() : query.lastInsertId().toLongLong();
+    if (guard)
+        guard->commit();
+    m_keys.push_back(key);
     m_pos = size() - 1;
     m_adding = false;
     m_pending.clear();
+}
+
+bool RecordSet::pendingValuesExist() const
+{
+    QList<Equality> tests;
+    for (const QString& column : m_uniqueOnInsert) {
+        const int index = columnIndex(column);
+        tests.append({m_columns.at(index), m_pending.value(index, QStringLiteral(""))});
+    }
+    QVariantList values = m_select.boundValues();
+    for (const Equality& test : std::as_const(tests))
+        values << test.value;
+    const std::unique_ptr<Query> query =
+        Query::prepare(m_connection, m_select.keysWhereSql(m_connection.dialect(), tests));
+    query->bind(values);
+    return query->step();
 }
 
 void RecordSet::updatePending()
@@ -349,9 +397,11 @@ void RecordSet::updatePending()
     const qint64 key = currentKey();
     values << key;
     QSqlQuery query(m_connection.database());
-    run(query,
+    m_connection.reconnectIfLost();
+    run(m_connection, query,
         QLatin1String("update ") + quotedName(m_select.table) + QLatin1String(" set ") +
-            sets.join(QLatin1String(", ")) + QLatin1String(" where rowid = ?"),
+            sets.join(QLatin1String(", ")) + QLatin1String(" where ") + m_connection.dialect().key +
+            QLatin1String(" = ?"),
         values);
     m_rows.remove(key);
     m_pending.clear();
@@ -390,14 +440,15 @@ void RecordSet::find(const QList<Equality>& tests)
 
 std::unordered_set<qint64> RecordSet::matchingKeys(const QList<Equality>& columnTests) const
 {
-    NativeStatement query(m_connection.handle(), m_select.keysWhereSql(columnTests));
+    const std::unique_ptr<Query> query =
+        Query::prepare(m_connection, m_select.keysWhereSql(m_connection.dialect(), columnTests));
     QVariantList values = m_select.boundValues();
     for (const Equality& test : columnTests)
         values << test.value;
-    query.bind(values);
+    query->bind(values);
     std::unordered_set<qint64> matches;
-    while (query.step())
-        matches.insert(query.int64(0));
+    while (query->step())
+        matches.insert(query->int64(0));
     return matches;
 }
 
@@ -426,14 +477,15 @@ std::optional<qsizetype> RecordSet::firstListedMatch(const QList<Equality>& colu
             return std::nullopt;
         startValues << m_keys[size_t(start)];
     }
-    NativeStatement query(m_connection.handle(), m_select.firstMatchSql(columnTests, start > 0));
+    const std::unique_ptr<Query> query =
+        Query::prepare(m_connection, m_select.firstMatchSql(m_connection.dialect(), columnTests, start > 0));
     QVariantList values = m_select.boundValues();
     for (const Equality& test : columnTests)
         values << test.value;
-    query.bind(values + startValues);
-    if (!query.step())
+    query->bind(values + startValues);
+    if (!query->step())
         return qsizetype(-1);
-    const qsizetype position = listedPosition(query.int64(0));
+    const qsizetype position = listedPosition(query->int64(0));
     if (position < start) // not a listed row, or moved since: ask row by row
         return std::nullopt;
     return position;

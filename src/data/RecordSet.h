@@ -2,7 +2,7 @@
 
 #include "data/Statements.h"
 
-#include "data/NativeStatement.h"
+#include "data/Query.h"
 
 #include <QCache>
 #include <QHash>
@@ -53,6 +53,10 @@ public:
     void setValue(const QString& column, const QVariant& value);
     // Stores the added or edited row; nothing to store is not an error.
     void update();
+    // Inserts are guarded: a row whose values in these columns (and the
+    // select's own tests) are stored already is refused with AlreadyExists,
+    // also when another client inserts it at the same moment.
+    void setUniqueOnInsert(const QStringList& columns) { m_uniqueOnInsert = columns; }
     // Forgets the pending edit, or the row being added; after an AddNew the
     // row that was current before becomes current again.
     void cancelUpdate();
@@ -83,6 +87,9 @@ private:
     void updatePending();
     void loadColumns();
     void loadKeys();
+    void prepareLookups() const;
+    void usePreparedLookups() const;
+    bool pendingValuesExist() const;
     // Where a listed key stands, found by its sort values; -1 if not found so.
     qsizetype listedPosition(qint64 key) const;
     std::optional<qsizetype> firstListedMatch(const QList<Equality>& columnTests, qsizetype start) const;
@@ -102,7 +109,9 @@ private:
     qsizetype m_orderedCount = 0;
     // Sort values of rows as they were when listed, for rows edited since.
     QHash<qint64, QVariantList> m_listedOrder;
-    std::unique_ptr<NativeStatement> m_orderQuery;
+    mutable std::unique_ptr<Query> m_orderQuery;
+    mutable int m_generation = 0; // of the connection the lookups were prepared on
+    QStringList m_uniqueOnInsert;
     qsizetype m_pos = -1;
     bool m_adding = false;
     qsizetype m_posBeforeAdd = -1;

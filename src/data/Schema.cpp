@@ -3,6 +3,7 @@
 #include "data/Contact.h"
 
 #include "data/DataError.h"
+#include "data/Engine.h"
 #include "data/Statements.h"
 
 #include <QSqlError>
@@ -55,7 +56,8 @@ QList<Index> indexes()
         {QStringLiteral("ix_main_by_second_name"), main,
          user + QStringList{columns::secondName} + contactOrder()},
         // The duplicate test of an import: one seek per contact, however common the names.
-        {QStringLiteral("ix_main_by_names"), main, user + QStringList{columns::firstName, columns::secondName}},
+        {QStringLiteral("ix_main_by_names"), main,
+         user + QStringList{columns::firstName, columns::secondName}},
         {QStringLiteral("ix_userMaster_by_user"), userMaster, user},
     };
 }
@@ -68,25 +70,55 @@ QSqlQuery run(const QSqlDatabase& db, const QString& sql)
     return query;
 }
 
-QStringList columnsOf(const QSqlDatabase& db, const QString& table)
+// On the server every table also has the identity column that finds a row
+// again (SQLite's rowid does that on the file), and text is compared and
+// sorted byte by byte, as the file does.
+QString createTableSql(const QSqlDatabase& db, const QString& table, const QStringList& columns)
 {
-    QSqlQuery query = run(db, QLatin1String("pragma table_info(") + quotedName(table) + QLatin1Char(')'));
-    QStringList names;
-    while (query.next())
-        names << query.value(1).toString().toLower();
-    return names;
-}
-
-QString createTableSql(const QString& table, const QStringList& columns)
-{
+    const bool server = engineOf(db) == Engine::PostgreSQL;
     QStringList defs;
+    if (server)
+        defs << dialectOf(Engine::PostgreSQL).key +
+                    QLatin1String(" bigint generated always as identity primary key");
     for (const QString& column : columns)
-        defs << quotedName(column) + QLatin1String(" text");
+        defs << quotedName(column) + QLatin1String(server ? " text collate \"C\"" : " text");
     return QLatin1String("create table ") + quotedName(table) + QLatin1String(" (") +
            defs.join(QLatin1String(", ")) + QLatin1Char(')');
 }
 
+QStringList indexNames(const QSqlDatabase& db)
+{
+    QSqlQuery existing =
+        run(db, engineOf(db) == Engine::PostgreSQL
+                    ? QStringLiteral("select indexname from pg_indexes where schemaname = current_schema()")
+                    : QStringLiteral("select name from sqlite_master where type = 'index'"));
+    QStringList names;
+    while (existing.next())
+        names << existing.value(0).toString();
+    return names;
+}
+
 } // namespace
+
+QStringList columnNames(const QSqlDatabase& db, const QString& table)
+{
+    QSqlQuery query(db);
+    const bool server = engineOf(db) == Engine::PostgreSQL;
+    const bool prepared =
+        query.prepare(server ? QStringLiteral("select column_name from information_schema.columns where "
+                                              "table_schema = current_schema() and table_name = ? "
+                                              "order by ordinal_position")
+                             : QLatin1String("pragma table_info(") + quotedName(table) + QLatin1Char(')'));
+    if (server)
+        query.addBindValue(table);
+    if (!prepared || !query.exec())
+        throw DataError(query.lastError().text());
+    const int nameColumn = server ? 0 : 1;
+    QStringList names;
+    while (query.next())
+        names << query.value(nameColumn).toString();
+    return names;
+}
 
 void verify(const QSqlDatabase& db)
 {
@@ -96,11 +128,11 @@ void verify(const QSqlDatabase& db)
     const std::pair<QString, QStringList> tables[] = {{userMaster, userMasterColumns()},
                                                       {main, mainColumns()}};
     for (const auto& [table, columns] : tables) {
-        const QStringList present = columnsOf(db, table);
+        const QStringList present = columnNames(db, table);
         if (present.isEmpty())
-            throw DataError(QStringLiteral("The database file has no table '%1'.").arg(table));
+            throw DataError(QStringLiteral("The database has no table '%1'.").arg(table));
         for (const QString& column : columns) {
-            if (!present.contains(column.toLower()))
+            if (!present.contains(column, Qt::CaseInsensitive))
                 throw DataError(QStringLiteral("Table '%1' has no column '%2'.").arg(table, column));
         }
     }
@@ -108,10 +140,7 @@ void verify(const QSqlDatabase& db)
 
 bool ensureIndexes(const QSqlDatabase& db)
 {
-    QSqlQuery existing = run(db, QStringLiteral("select name from sqlite_master where type = 'index'"));
-    QStringList names;
-    while (existing.next())
-        names << existing.value(0).toString();
+    const QStringList names = indexNames(db);
     for (const Index& index : indexes()) {
         if (names.contains(index.name))
             continue;
@@ -132,9 +161,13 @@ bool ensureIndexes(const QSqlDatabase& db)
 
 void create(const QSqlDatabase& db)
 {
-    run(db, createTableSql(userMaster, userMasterColumns()));
-    run(db, createTableSql(main, mainColumns()));
-    run(db, createTableSql(printDetails, contactColumns()));
+    const QStringList tables = db.tables();
+    const std::pair<QString, QStringList> made[] = {
+        {userMaster, userMasterColumns()}, {main, mainColumns()}, {printDetails, contactColumns()}};
+    for (const auto& [table, columns] : made) {
+        if (!tables.contains(table))
+            run(db, createTableSql(db, table, columns));
+    }
     if (!ensureIndexes(db))
         throw DataError(QStringLiteral("Could not create the indexes."));
 }

@@ -22,12 +22,17 @@ QStringList mainColumns();
 // The 22 columns after `user`: a contact's own values, also those of `printDetails`.
 QStringList contactColumns();
 
+// The columns of a table as the engine spells them, in their order; none for a missing table.
+QStringList columnNames(const QSqlDatabase& db, const QString& table);
+
 // Throws DataError unless `userMaster` and `main` exist with at least their columns.
 void verify(const QSqlDatabase& db);
 // Creates the indexes the statements want, where missing. Rows are never touched.
 // Returns false (and changes nothing) when the file cannot be written.
 bool ensureIndexes(const QSqlDatabase& db);
-// Creates the three tables and their indexes in an empty database.
+// Creates those of the three tables that are missing, and the indexes; a
+// table that exists is left alone. On a server each table gets a hidden
+// identity column.
 void create(const QSqlDatabase& db);
 
 } // namespace data::schema

@@ -30,45 +30,63 @@ QString whereClause(const QList<Equality>& tests)
 } // namespace
 
 namespace {
-QString orderList(const QStringList& orderBy)
+// The sort columns, then the key: ties fall back to it.
+QStringList sortColumns(const QStringList& orderBy, const Dialect& dialect)
 {
-    QStringList order;
+    QStringList columns;
     for (const QString& column : orderBy)
-        order << quotedName(column);
-    order << QStringLiteral("rowid");
-    return order.join(QLatin1String(", "));
+        columns << quotedName(column);
+    return columns << dialect.key;
+}
+
+QString orderClause(const QStringList& orderBy, const Dialect& dialect)
+{
+    QStringList terms = sortColumns(orderBy, dialect);
+    if (dialect.nullsFirst) {
+        for (QString& term : terms)
+            term += QLatin1String(" nulls first");
+    }
+    return QLatin1String(" order by ") + terms.join(QLatin1String(", "));
 }
 } // namespace
 
-QString Select::keysSql() const
+QString Select::keysSql(const Dialect& dialect) const
 {
-    return QLatin1String("select rowid from ") + quotedName(table) + whereClause(where) +
-           QLatin1String(" order by ") + orderList(orderBy);
+    return QLatin1String("select ") + dialect.key + QLatin1String(" from ") + quotedName(table) +
+           whereClause(where) + orderClause(orderBy, dialect);
 }
 
-QString Select::rowsSql(const QString& columns) const
+QString Select::rowsSql(const Dialect& dialect, const QString& columns) const
 {
-    return QLatin1String("select ") + columns + QLatin1String(" from ") + quotedName(table) + whereClause(where) +
-           QLatin1String(" order by ") + orderList(orderBy);
+    return QLatin1String("select ") + columns + QLatin1String(" from ") + quotedName(table) +
+           whereClause(where) + orderClause(orderBy, dialect);
 }
 
-QString Select::firstMatchSql(const QList<Equality>& extra, bool fromRow) const
+QString Select::firstMatchSql(const Dialect& dialect, const QList<Equality>& extra, bool fromRow) const
 {
-    QString sql = keysWhereSql(extra);
-    const QString order = orderList(orderBy);
+    QString sql = keysWhereSql(dialect, extra);
     if (fromRow) {
-        QStringList marks;
-        for (qsizetype i = 0; i <= orderBy.size(); ++i)
-            marks << QStringLiteral("?");
-        sql += QLatin1String(" and (") + order + QLatin1String(") >= (") + marks.join(QLatin1String(", ")) +
-               QLatin1Char(')');
+        const QStringList columns = sortColumns(orderBy, dialect);
+        const QStringList marks(columns.size(), QStringLiteral("?"));
+        sql += QLatin1String(" and (") + columns.join(QLatin1String(", ")) + QLatin1String(") >= (") +
+               marks.join(QLatin1String(", ")) + QLatin1Char(')');
     }
-    return sql + QLatin1String(" order by ") + order + QLatin1String(" limit 1");
+    return sql + orderClause(orderBy, dialect) + QLatin1String(" limit 1");
 }
 
-QString Select::keysWhereSql(const QList<Equality>& extra) const
+QString Select::keysWhereSql(const Dialect& dialect, const QList<Equality>& extra) const
 {
-    return QLatin1String("select rowid from ") + quotedName(table) + whereClause(where + extra);
+    return QLatin1String("select ") + dialect.key + QLatin1String(" from ") + quotedName(table) +
+           whereClause(where + extra);
+}
+
+QString Select::orderValuesSql(const Dialect& dialect) const
+{
+    QStringList columns;
+    for (const QString& column : orderBy)
+        columns << quotedName(column);
+    return QLatin1String("select ") + columns.join(QLatin1String(", ")) + QLatin1String(" from ") +
+           quotedName(table) + QLatin1String(" where ") + dialect.key + QLatin1String(" = ?");
 }
 
 QVariantList Select::boundValues() const
@@ -77,6 +95,14 @@ QVariantList Select::boundValues() const
     for (const Equality& test : where)
         values << storedValue(test.value);
     return values;
+}
+
+QString Select::insertLockKey() const
+{
+    QStringList parts{table};
+    for (const Equality& test : where)
+        parts << test.value.toString();
+    return parts.join(QLatin1Char('|'));
 }
 
 namespace statements {

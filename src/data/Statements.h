@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Engine.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -24,16 +26,21 @@ struct Select
 
     // SQL listing the keys of the matching rows, in the set's order. Ties in the
     // order fall back to the key, so the order of a set is fully determined.
-    QString keysSql() const;
+    QString keysSql(const Dialect& dialect) const;
     // SQL listing the given columns (already quoted) of the matching rows, in the set's order.
-    QString rowsSql(const QString& columns) const;
+    QString rowsSql(const Dialect& dialect, const QString& columns) const;
     // SQL listing the keys of the matching rows that also pass `extra`.
-    QString keysWhereSql(const QList<Equality>& extra) const;
+    QString keysWhereSql(const Dialect& dialect, const QList<Equality>& extra) const;
     // SQL giving the first key, in the set's order, of the rows that also pass
     // `extra`; with fromRow, only rows at or after the row whose sort values and
     // key are bound after the tests' values.
-    QString firstMatchSql(const QList<Equality>& extra, bool fromRow) const;
+    QString firstMatchSql(const Dialect& dialect, const QList<Equality>& extra, bool fromRow) const;
+    // SQL giving the sort values of the row with the key bound.
+    QString orderValuesSql(const Dialect& dialect) const;
     QVariantList boundValues() const;
+    // What inserts into this select's rows lock, so that two clients do not
+    // test and insert the same row at once: the table and the tests' values.
+    QString insertLockKey() const;
 };
 
 QString quotedName(const QString& name);

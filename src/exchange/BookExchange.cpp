@@ -2,6 +2,7 @@
 
 #include "data/Connection.h"
 #include "data/ContactBook.h"
+#include "data/Statements.h"
 
 #include <array>
 
@@ -49,6 +50,8 @@ ImportSummary importIntoBook(data::Connection& connection, const QString& user, 
                              const ImportOptions& options, const Progress& progress)
 {
     data::Transaction transaction(connection);
+    // Saves of the same user on other workstations wait until the import ends.
+    connection.lockForInsert(data::statements::contactsOf(user).insertLockKey());
     DatabaseBook book(connection, user);
     ImportSummary summary = importFile(path, book, options, progress);
     if (!summary.mustRollBack())

@@ -1,10 +1,14 @@
 #include "ProgramFolder.h"
 
+#include "data/Contact.h"
 #include "data/Schema.h"
+#include "data/ServerSettings.h"
 #include "data/Statements.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -19,48 +23,145 @@ namespace {
 QSqlQuery run(const QString& connection, const QString& sql, const QVariantList& values)
 {
     QSqlQuery query(QSqlDatabase::database(connection));
-    if (!query.prepare(sql))
-        throw std::runtime_error((sql + QLatin1String(": ") + query.lastError().text()).toStdString());
+    // A server does not prepare statements such as `drop` or `begin`: without values they run as they are.
+    bool done = values.isEmpty() ? query.exec(sql) : query.prepare(sql);
     for (const QVariant& value : values)
         query.addBindValue(value);
-    if (!query.exec())
+    if (done && !values.isEmpty())
+        done = query.exec();
+    if (!done)
         throw std::runtime_error((sql + QLatin1String(": ") + query.lastError().text()).toStdString());
     return query;
 }
 
+QString serverHost()
+{
+    return qEnvironmentVariable("VANTREL_TEST_PGHOST");
+}
+
+// A connection to the test cluster as its superuser.
+QSqlDatabase serverConnection(const QString& name, const QString& database)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+    db.setHostName(serverHost());
+    db.setDatabaseName(database);
+    db.setUserName(QStringLiteral("vantrel"));
+    if (!db.open())
+        throw std::runtime_error("cannot reach the test server: " + db.lastError().text().toStdString());
+    return db;
+}
+
+// Runs one statement on the cluster's maintenance database.
+void onCluster(const QString& sql)
+{
+    const QString name = QStringLiteral("program-folder-cluster");
+    {
+        QSqlDatabase db = serverConnection(name, QStringLiteral("postgres"));
+        QSqlQuery query(db);
+        if (!query.exec(sql))
+            throw std::runtime_error(query.lastError().text().toStdString());
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
 } // namespace
 
-ProgramFolder::ProgramFolder()
+data::Engine ProgramFolder::engineUnderTest()
+{
+    return qEnvironmentVariable("VANTREL_TEST_ENGINE") == QLatin1String("postgresql")
+               ? data::Engine::PostgreSQL
+               : data::Engine::SQLite;
+}
+
+ProgramFolder::ProgramFolder(data::Engine engine) : m_engine(engine)
 {
     static std::atomic<int> counter{0};
-    m_connectionName = QStringLiteral("program-folder-%1").arg(++counter);
+    const int number = ++counter;
+    m_connectionName = QStringLiteral("program-folder-%1").arg(number);
     QDir root(m_dir.path());
     root.mkpath(QStringLiteral("data"));
     root.mkpath(QStringLiteral("images"));
     for (const char* name : {"vantrel.bmp", "details.bmp", "change.bmp", "sunset2.bmp"})
         QFile::copy(QStringLiteral(VANTREL_IMAGES_DIR "/") + QLatin1String(name),
                     root.filePath(QStringLiteral("images/")) + QLatin1String(name));
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
-    db.setDatabaseName(databasePath());
-    if (!db.open())
-        throw std::runtime_error("cannot create the test database");
-    data::schema::create(db);
+    if (m_engine == data::Engine::SQLite) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+        db.setDatabaseName(databasePath());
+        if (!db.open())
+            throw std::runtime_error("cannot create the test database");
+        data::schema::create(db);
+        return;
+    }
+    m_serverDatabase = QStringLiteral("book_%1_%2").arg(QCoreApplication::applicationPid()).arg(number);
+    onCluster(QStringLiteral("drop database if exists %1").arg(m_serverDatabase));
+    onCluster(QStringLiteral("create database %1").arg(m_serverDatabase));
+    data::schema::create(serverConnection(m_connectionName, m_serverDatabase));
+    QFile settings(root.filePath(QStringLiteral("data/")) + data::ServerSettings::fileName());
+    if (!settings.open(QIODevice::WriteOnly))
+        throw std::runtime_error("cannot write the settings file");
+    settings.write(QStringLiteral("[server]\nhost = %1\ndatabase = %2\nuser = vantrel\n")
+                       .arg(serverHost(), m_serverDatabase)
+                       .toUtf8());
 }
 
 ProgramFolder::~ProgramFolder()
 {
     QSqlDatabase::database(m_connectionName, false).close();
     QSqlDatabase::removeDatabase(m_connectionName);
+    if (!m_serverDatabase.isEmpty())
+        onCluster(QStringLiteral("drop database if exists %1 with (force)").arg(m_serverDatabase));
+}
+
+QString ProgramFolder::translated(const QString& sql)
+{
+    static const QRegularExpression names(QStringLiteral(
+        "(?<![\"\\w])(userMaster|printDetails|user|Password|password|category|subCategory|firstName|"
+        "secondName|address|phone|phone2|mobile|fax|dobDate|dobMonth|dobYear|aniDate|aniMonth|"
+        "aniYear|addressOff|phoneOff|phone2Off|mobileOff|faxOff|EMailH|EMailO)(?![\"\\w])"));
+    static const QRegularExpression orderBy(QStringLiteral("order by (.+?)(?=\\)| limit|$)"));
+    static const QRegularExpression groupConcat(QStringLiteral("group_concat\\((.+)\\)(?= from)"));
+    QString whole = sql;
+    whole.replace(groupConcat, QStringLiteral("string_agg((\\1)::text, ',')"));
+    whole.replace(QStringLiteral("ifnull("), QStringLiteral("coalesce("));
+    // Literals stay as they are; the rest is translated piece by piece.
+    QStringList pieces = whole.split(QLatin1Char('\''));
+    for (qsizetype i = 0; i < pieces.size(); i += 2) {
+        QString& piece = pieces[i];
+        piece.replace(names, QStringLiteral("\"\\1\""));
+        piece.replace(QStringLiteral("\"password\""), QStringLiteral("\"Password\""));
+        piece.replace(QRegularExpression(QStringLiteral("\\browid\\b")),
+                      data::dialectOf(data::Engine::PostgreSQL).key);
+        for (const QString table : {"main", "\"userMaster\"", "\"printDetails\""}) {
+            QStringList columns = table == QLatin1String("main") ? data::schema::mainColumns()
+                                  : table == QLatin1String("\"userMaster\"")
+                                      ? data::schema::userMasterColumns()
+                                      : data::schema::contactColumns();
+            for (QString& column : columns)
+                column = data::quotedName(column);
+            piece.replace(QStringLiteral("select * from ") + table, QStringLiteral("select ") +
+                                                                        columns.join(QLatin1String(", ")) +
+                                                                        QStringLiteral(" from ") + table);
+        }
+        QRegularExpressionMatch order = orderBy.match(piece);
+        if (order.hasMatch()) {
+            QStringList terms = order.captured(1).split(QLatin1Char(','));
+            for (QString& term : terms)
+                term += term.trimmed().endsWith(QLatin1String(" desc")) ? QLatin1String(" nulls last")
+                                                                        : QLatin1String(" nulls first");
+            piece.replace(order.capturedStart(1), order.capturedLength(1), terms.join(QLatin1Char(',')));
+        }
+    }
+    return pieces.join(QLatin1Char('\''));
 }
 
 void ProgramFolder::exec(const QString& sql, const QVariantList& values) const
 {
-    run(m_connectionName, sql, values);
+    run(m_connectionName, m_engine == data::Engine::SQLite ? sql : translated(sql), values);
 }
 
 QList<QVariantList> ProgramFolder::rows(const QString& sql, const QVariantList& values) const
 {
-    QSqlQuery query = run(m_connectionName, sql, values);
+    QSqlQuery query = run(m_connectionName, m_engine == data::Engine::SQLite ? sql : translated(sql), values);
     QList<QVariantList> result;
     while (query.next()) {
         QVariantList row;
@@ -83,7 +184,7 @@ void ProgramFolder::addUser(const QString& user, const QString& password) const
 
 void ProgramFolder::addContact(const QString& user, const QMap<QString, QVariant>& columns) const
 {
-    QStringList names{QStringLiteral("user")};
+    QStringList names{data::quotedName(QStringLiteral("user"))};
     QStringList marks{QStringLiteral("?")};
     QVariantList values{user};
     for (auto it = columns.cbegin(); it != columns.cend(); ++it) {
@@ -91,9 +192,10 @@ void ProgramFolder::addContact(const QString& user, const QMap<QString, QVariant
         marks << QStringLiteral("?");
         values << it.value();
     }
-    exec(QStringLiteral("insert into main (%1) values (%2)")
-             .arg(names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))),
-         values);
+    run(m_connectionName,
+        QStringLiteral("insert into main (%1) values (%2)")
+            .arg(names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))),
+        values);
 }
 
 } // namespace testing
