@@ -1,0 +1,100 @@
+#include "migration/Migration.h"
+
+#include "data/Connection.h"
+#include "data/DataError.h"
+#include "data/Schema.h"
+#include "data/Statements.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+
+namespace migration {
+
+namespace {
+
+struct Table
+{
+    QString name;
+    QStringList columns;
+    qint64 Counts::*count;
+};
+
+QList<Table> tables()
+{
+    using namespace data::schema;
+    return {{userMaster, userMasterColumns(), &Counts::users},
+            {main, mainColumns(), &Counts::contacts},
+            {printDetails, contactColumns(), &Counts::staged}};
+}
+
+QString quoted(const QStringList& columns)
+{
+    QStringList names;
+    for (const QString& column : columns)
+        names << data::quotedName(column);
+    return names.join(QLatin1String(", "));
+}
+
+qint64 countRows(data::Connection& book, const QString& table)
+{
+    QSqlQuery query(book.database());
+    data::run(book, query, QLatin1String("select count(*) from ") + data::quotedName(table));
+    return query.next() ? query.value(0).toLongLong() : 0;
+}
+
+qint64 copyTable(data::Connection& from, data::Connection& to, const Table& table)
+{
+    QSqlQuery read(from.database());
+    read.setForwardOnly(true);
+    data::run(from, read,
+              QLatin1String("select ") + quoted(table.columns) + QLatin1String(" from ") +
+                  data::quotedName(table.name) + QLatin1String(" order by ") + from.dialect().key);
+    QSqlQuery write(to.database());
+    const QStringList marks(table.columns.size(), QStringLiteral("?"));
+    if (!write.prepare(QLatin1String("insert into ") + data::quotedName(table.name) + QLatin1String(" (") +
+                       quoted(table.columns) + QLatin1String(") values (") + marks.join(QLatin1String(", ")) +
+                       QLatin1Char(')')))
+        throw data::DataError(write.lastError().text());
+    qint64 copied = 0;
+    while (read.next()) {
+        for (int i = 0; i < table.columns.size(); ++i)
+            write.bindValue(i, read.value(i)); // Null stays Null, text stays text
+        if (!write.exec())
+            throw data::DataError(write.lastError().text());
+        ++copied;
+    }
+    return copied;
+}
+
+} // namespace
+
+Counts countsOf(data::Connection& book)
+{
+    Counts counts;
+    for (const Table& table : tables())
+        counts.*table.count = countRows(book, table.name);
+    return counts;
+}
+
+Counts copyBook(data::Connection& from, data::Connection& to, bool replace)
+{
+    const Counts source = countsOf(from);
+    data::Transaction transaction(to);
+    if (!replace && !countsOf(to).isEmpty())
+        throw data::DataError(
+            QStringLiteral("The target book is not empty; it is left as it is (copy over it "
+                           "only when told to replace it)."));
+    Counts copied;
+    for (const Table& table : tables()) {
+        if (replace)
+            to.execute(QLatin1String("delete from ") + data::quotedName(table.name));
+        copied.*table.count = copyTable(from, to, table);
+    }
+    if (copied != source || countsOf(to) != source)
+        throw data::DataError(QStringLiteral("The counts differ after the copy; nothing was written."));
+    transaction.commit();
+    return copied;
+}
+
+} // namespace migration

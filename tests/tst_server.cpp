@@ -1,0 +1,306 @@
+// The book on a PostgreSQL server: the settings file, several workstations at
+// once, a server that stops and comes back, and moving a book there and back.
+#include "TestSupport.h"
+
+#include "data/BookFiles.h"
+#include "data/Connection.h"
+#include "data/DataError.h"
+#include "data/Schema.h"
+#include "migration/Migration.h"
+#include "ui/MessageBox.h"
+#include "ui/Program.h"
+
+#include <QProcess>
+#include <QRandomGenerator>
+#include <cstdio>
+
+using namespace testsupport;
+
+namespace {
+
+void cluster(const char* command)
+{
+    QCOMPARE(QProcess::execute(VANTREL_PG_CLUSTER, {command, qEnvironmentVariable("VANTREL_TEST_PGHOST")}),
+             0);
+}
+
+QString settingsOf(const Program& program)
+{
+    return program.folder.path() + "/data/server.conf";
+}
+
+// Child mode: one workstation. Logs in to FOLDER as ann and, for i from 0 to
+// COUNT - 1, saves (`contacts`) the contact Same<i> Twin, or signs up (`users`)
+// the user user<i>, or saves (`burst`) K<i>, pressing Save again after a
+// failure, as a person would. Prints "saved <i>" once the program confirmed it.
+int workstation(int argc, char** argv)
+{
+    ui::Application app(argc, argv);
+    const QStringList args = app.arguments();
+    const QString mode = args[1].mid(2);
+    ui::program::setFolder(args[2]);
+    QString said;
+    ui::MessageBox::setResponder([&said](const QString&, const QString& prompt) { said = prompt; });
+    clsConnection::registerWindows();
+    clsConnection::Main();
+    if (mode != "users" && !run({type("txtUser", "ann"), type("txtPassword", "pw"), click("cmdLogin")}))
+        return 2;
+    for (int i = 0; i < args[3].toInt(); ++i) {
+        said.clear();
+        const QString name = (mode == "burst" ? "K" : "Same") + QString::number(i);
+        const bool done =
+            mode == "users"
+                ? run({click("lblNewUser"), type("txtUser", "user" + QString::number(i)),
+                       type("txtPassword", "pw"), type("txtRetypePassword", "pw"), click("lblSave")})
+                : run({click("cmdAdd"), type("txtFirstName", name), type("txtLastName", "Twin"),
+                       click("cmdSave")});
+        if (!done)
+            return 2;
+        // The server is away: try again. "Record Already Exist" tells that the save before went
+        // through though its answer was lost with the server; the program keeps the book right.
+        while (mode == "burst" && said != "Record Saved" && said != "Record Already Exist") {
+            QTest::qWait(50);
+            if (!run({click("cmdSave")}))
+                return 2;
+        }
+        if (said.isEmpty() || said == "Record Saved")
+            std::printf("saved %d\n", i);
+        std::fflush(stdout);
+    }
+    app::session().reset();
+    return 0;
+}
+
+QProcess* startWorkstation(const Program& program, const char* mode, int count)
+{
+    auto* process = new QProcess;
+    process->start(QCoreApplication::applicationFilePath(),
+                   {QString("--") + mode, program.folder.path(), QString::number(count)});
+    return process;
+}
+
+QSet<int> saved(QProcess& process)
+{
+    QSet<int> numbers;
+    for (const QByteArray& line : process.readAllStandardOutput().split('\n'))
+        if (line.startsWith("saved "))
+            numbers << line.mid(6).toInt();
+    return numbers;
+}
+
+} // namespace
+
+class ServerTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    // Before any window: the real program reports what is wrong and ends with status 1.
+    void aFaultySettingsFileEndsTheStart_data()
+    {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("no section") << QByteArray("host = /tmp\n") << "one section, [server]";
+        QTest::newRow("a password") << QByteArray("[server]\ndatabase = b\npassword = secret\n")
+                                    << "password file";
+        QTest::newRow("a misspelt key")
+            << QByteArray("[server]\ndatabse = b\n") << "unknown setting 'databse'";
+        QTest::newRow("a bad port") << QByteArray("[server]\ndatabase = b\nport = 70000\n") << "port";
+        QTest::newRow("an unknown sslmode")
+            << QByteArray("[server]\ndatabase = b\nsslmode = maybe\n") << "sslmode";
+        QTest::newRow("no server there")
+            << QByteArray("[server]\nhost = /nonexistent\ndatabase = b\n") << "cannot be opened";
+    }
+
+    void aFaultySettingsFileEndsTheStart()
+    {
+        QFETCH(QByteArray, settings);
+        QFETCH(QString, reason);
+        Program program;
+        program.session.reset();
+        QFile file(settingsOf(program));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                file.write(settings) == settings.size());
+        file.close();
+        QVERIFY(QFile::copy(VANTREL_EXECUTABLE, program.folder.path() + "/vantrel"));
+        QProcess run;
+        run.start(program.folder.path() + "/vantrel", {});
+        QVERIFY(run.waitForFinished(30000));
+        QCOMPARE(run.exitCode(), 1);
+        const QString report = run.readAllStandardError();
+        QVERIFY2(report.contains(reason) && !report.contains("secret"), qPrintable(report));
+    }
+
+    // A role that must give a password reaches the book through a libpq password file.
+    void aPasswordFileOpensTheBook()
+    {
+        Program program;
+        program.folder.exec("create role clerk login PASSWORD 'clerk-secret'");
+        program.folder.exec("grant all on all tables in schema public to clerk");
+        const QString passfile = program.folder.path() + "/pgpass";
+        for (const auto& [content, opens] : {std::pair{QByteArray("*:*:*:clerk:wrong\n"), false},
+                                             std::pair{QByteArray("*:*:*:clerk:clerk-secret\n"), true}}) {
+            QFile pass(passfile);
+            QVERIFY(pass.open(QIODevice::WriteOnly | QIODevice::Truncate) && pass.write(content) > 0);
+            pass.setPermissions(QFile::ReadOwner | QFile::WriteOwner); // libpq ignores a file others can read
+            pass.close();
+            QFile settings(settingsOf(program));
+            QVERIFY(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            settings.write(QString("[server]\nhost = %1\ndatabase = %2\nuser = clerk\npassfile = %3\n")
+                               .arg(qEnvironmentVariable("VANTREL_TEST_PGHOST"),
+                                    program.folder.serverDatabase(), passfile)
+                               .toUtf8());
+            settings.close();
+            data::Connection connection;
+            try {
+                connection.openProgramDatabase(program.folder.path());
+                QVERIFY(opens);
+            } catch (const data::DataError& error) {
+                QVERIFY2(!opens && error.description().contains("password"), qPrintable(error.description()));
+            }
+        }
+        program.folder.exec("drop owned by clerk");
+        program.folder.exec("drop role clerk");
+    }
+
+    // Two workstations saving the same names, or signing up the same user name, at the same moment:
+    // each is stored exactly once, and the other workstation is told so.
+    void twoWorkstationsStoreTheSameNamesOnce_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("contacts")
+            << "contacts"
+            << "select firstName, count(*) from main group by firstName having count(*) > 0";
+        QTest::newRow("user names")
+            << "users"
+            << "select user, count(*) from userMaster where user <> 'ann' group by user";
+    }
+
+    void twoWorkstationsStoreTheSameNamesOnce()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QString, stored);
+        Program program;
+        program.folder.addUser("ann", "pw");
+        program.session.reset(); // this process is no workstation
+        constexpr int count = 40;
+        std::unique_ptr<QProcess> first(startWorkstation(program, qPrintable(mode), count));
+        std::unique_ptr<QProcess> second(startWorkstation(program, qPrintable(mode), count));
+        QVERIFY(first->waitForFinished(120000) && second->waitForFinished(120000));
+        QCOMPARE(first->exitCode() + second->exitCode(), 0);
+        const QSet<int> a = saved(*first);
+        const QSet<int> b = saved(*second);
+        QCOMPARE(a.size() + b.size(), count);
+        QVERIFY(!a.intersects(b));
+        const Rows rows = program.folder.rows(stored);
+        QCOMPARE(rows.size(), count);
+        for (const QVariantList& row : rows)
+            QCOMPARE(row[1].toInt(), 1);
+    }
+
+    // The server stops during a session: the save that needs it shows the engine's text and keeps what
+    // was typed; once the server is back, Save simply works, with no restart of the program.
+    void aSaveWaitsForTheServersReturn()
+    {
+        Program program;
+        program.folder.addUser("ann", "pw");
+        STEPS(open(app::Window::Vantrel), type("txtUser", "ann"), type("txtPassword", "pw"),
+              click("cmdLogin"), click("cmdAdd"), type("txtFirstName", "Patient"),
+              type("txtAddress", "1 Typed Street"));
+        cluster("kill");
+        STEPS(click("cmdSave"));
+        QVERIFY(!program.ended());
+        QVERIFY2(program.lastPrompt().endsWith("Cancelling Transaction..........."),
+                 qPrintable(program.lastPrompt()));
+        QVERIFY(enabled("lblSave") && text("txtFirstName") == "Patient" &&
+                text("txtAddress") == "1 Typed Street");
+        cluster("resume");
+        STEPS(click("cmdSave"));
+        QCOMPARE(program.lastPrompt(), "Record Saved");
+        // A name longer than the server's index takes is refused the same way.
+        QString longName;
+        QRandomGenerator letters(7);
+        for (int i = 0; i < 10000; ++i) // random, so that the server cannot compress it into its index
+            longName += QChar('a' + letters.bounded(26));
+        STEPS(click("cmdAdd"), type("txtFirstName", longName), click("cmdSave"));
+        QVERIFY2(program.lastPrompt().contains("index row"), qPrintable(program.lastPrompt()));
+        QVERIFY(enabled("lblSave") && text("txtFirstName").size() == 10000);
+        QCOMPARE(program.folder.rows("select firstName, address from main"),
+                 (Rows{{"Patient", "1 Typed Street"}}));
+    }
+
+    // The server crashes and comes back during a burst of saves: the workstation carries on, and no save
+    // it confirmed is lost.
+    void aServerRestartLosesNoConfirmedSave()
+    {
+        Program program;
+        program.folder.addUser("ann", "pw");
+        program.session.reset();
+        constexpr int count = 2000;
+        std::unique_ptr<QProcess> burst(startWorkstation(program, "burst", count));
+        QVERIFY(burst->waitForReadyRead(60000));
+        QTest::qWait(200);
+        cluster("restart");
+        QVERIFY(burst->waitForFinished(120000));
+        QCOMPARE(burst->exitCode(), 0);
+        const QSet<int> confirmed = saved(*burst);
+        QVERIFY(confirmed.size() >= count - 2); // the few around the crash may have been stored unconfirmed
+        QSet<int> stored;
+        for (const QVariantList& row : program.folder.rows("select firstName from main"))
+            stored << row[0].toString().mid(1).toInt();
+        QCOMPARE(stored.size(), count); // every contact, once: a second try never stores it twice
+        QVERIFY(stored.contains(confirmed));
+    }
+
+    // A whole book with hostile texts moves from the file to the server and back, field for field.
+    void aBookMovesToTheServerAndBack()
+    {
+        Program server;
+        testing::ProgramFolder file(data::Engine::SQLite);
+        const QStringList texts{
+            "O'Brien \"Ned\"; Jr.", "x' or '1'='1",  "Ελένη 李小龍 دانيال", "😀👍🏽👨‍👩‍👧",
+            "  padded  ",           "line\none\r\n", QString(100000, 'a'),  ""};
+        for (int i = 0; i < 40; ++i) {
+            QMap<QString, QVariant> contact;
+            for (const QString& column : data::schema::contactColumns())
+                contact[column] =
+                    (i + column.size()) % 9 == 8 ? QVariant() : QVariant(texts[(i + column.size()) % 8]);
+            contact["firstName"] = texts[i % 6] + QString::number(i); // indexed: no 100 KB names
+            file.addContact(i % 3 ? "ann" : "bo'b", contact);
+        }
+        file.addUser("ann", texts[2]);
+        file.addUser("bo'b", QString());
+        file.exec("insert into printDetails (firstName, address) values (?, ?)", {texts[3], texts[5]});
+        server.session.reset();
+        const auto copy = [](const QString& from, const QString& to, bool replace) {
+            data::Connection source, target;
+            data::openBook(source, from, true);
+            data::openBook(target, to, false);
+            return migration::copyBook(source, target, replace);
+        };
+        QCOMPARE(copy(file.databasePath(), settingsOf(server), false), (migration::Counts{2, 40, 1}));
+        QVERIFY_THROWS_EXCEPTION(data::DataError, copy(file.databasePath(), settingsOf(server), false));
+        QCOMPARE(copy(file.databasePath(), settingsOf(server), true), (migration::Counts{2, 40, 1}));
+        testing::ProgramFolder back(data::Engine::SQLite);
+        QCOMPARE(copy(settingsOf(server), back.databasePath(), false), (migration::Counts{2, 40, 1}));
+        for (const QString table : {"userMaster", "main", "printDetails"}) {
+            const QString all = "select * from " + table + " order by rowid";
+            QCOMPARE(back.rows(all), file.rows(all));
+            QCOMPARE(server.folder.rows(all), file.rows(all));
+        }
+    }
+};
+
+int main(int argc, char** argv)
+{
+    if (argc == 4 && QByteArray(argv[1]).startsWith("--"))
+        return workstation(argc, argv);
+    ui::Application app(argc, argv);
+    clsConnection::registerWindows();
+    ServerTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_server.moc"
