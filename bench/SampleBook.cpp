@@ -1,5 +1,7 @@
 #include "SampleBook.h"
 
+#include "ProgramFolder.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSqlDatabase>
@@ -126,25 +128,14 @@ void fillSampleBook(const QString& path, int contacts)
         qFatal("cannot flush the sample book");
 }
 
-Names namesAt(const QString& databasePath, int position)
+Names namesAt(const testing::ProgramFolder& folder, int position)
 {
-    sqlite3* db = nullptr;
-    check(sqlite3_open_v2(databasePath.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr), db);
-    sqlite3_stmt* query = nullptr;
-    check(sqlite3_prepare_v2(db,
-                             "select firstName, secondName from main where user = 'bench' "
-                             "order by category, firstName, rowid limit 1 offset ?",
-                             -1, &query, nullptr),
-          db);
-    sqlite3_bind_int(query, 1, position);
-    Names names;
-    if (sqlite3_step(query) == SQLITE_ROW) {
-        names.first = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(query, 0)));
-        names.second = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(query, 1)));
-    }
-    sqlite3_finalize(query);
-    sqlite3_close(db);
-    return names;
+    const QVariantList row = folder
+                                 .rows(QStringLiteral("select firstName, secondName from main where user = 'bench' "
+                                                      "order by category, firstName, rowid limit 1 offset ?"),
+                                       {position})
+                                 .value(0);
+    return {row.value(0).toString(), row.value(1).toString()};
 }
 
 } // namespace bench

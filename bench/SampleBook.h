@@ -2,6 +2,10 @@
 
 #include <QString>
 
+namespace testing {
+class ProgramFolder;
+}
+
 namespace bench {
 
 // Fills the (empty) database at `path` with user "bench" (password "pw")
@@ -16,6 +20,6 @@ struct Names
     QString first;
     QString second;
 };
-Names namesAt(const QString& databasePath, int position);
+Names namesAt(const testing::ProgramFolder& folder, int position);
 
 } // namespace bench

@@ -1,4 +1,5 @@
 // vantrel-bench [--sizes 1000,10000,100000,1000000] [--reps 7] [--exchange]
+//               [--engine postgresql --pghost SOCKET_FOLDER]
 //
 // For each size N: builds a temporary program folder whose user "bench" owns N
 // contacts (plus other users' contacts), then drives the real windows headless
@@ -14,6 +15,7 @@
 #include "data/Connection.h"
 #include "data/RecordSet.h"
 #include "exchange/BookExchange.h"
+#include "migration/Migration.h"
 #include "ui/Application.h"
 #include "ui/MessageBox.h"
 #include "ui/Program.h"
@@ -24,6 +26,8 @@
 #include <QMap>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QWindow>
 #include <algorithm>
 #include <cstdio>
@@ -69,6 +73,35 @@ template <typename T> T* control(ui::Form& form, const char* name)
 void press(ui::Form& form, const char* button)
 {
     control<QAbstractButton>(form, button)->click();
+}
+
+// On a server the floor is the same key query through Qt's driver, as the
+// program sends it.
+Figure serverFloorQuery(const testing::ProgramFolder& folder, int reps)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("floor"));
+    db.setHostName(qEnvironmentVariable("VANTREL_TEST_PGHOST"));
+    db.setDatabaseName(folder.serverDatabase());
+    db.setUserName(QStringLiteral("vantrel"));
+    db.open();
+    std::vector<double> samples;
+    {
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        query.prepare(testing::ProgramFolder::translated(
+            QStringLiteral("select rowid from main where user = ? order by category, firstName, rowid")));
+        for (int rep = 0; rep < reps; ++rep) {
+            samples.push_back(elapsedMs([&] {
+                std::vector<qint64> keys;
+                query.addBindValue(QStringLiteral("bench"));
+                query.exec();
+                while (query.next())
+                    keys.push_back(query.value(0).toLongLong());
+            }));
+        }
+    }
+    db.close();
+    return summarise(samples);
 }
 
 Figure floorQuery(const QString& databasePath, int reps)
@@ -135,12 +168,23 @@ int runSize(int argc, char** argv, int n, int reps)
 {
     ui::Application app(argc, argv);
     testing::ProgramFolder folder;
-    const QString databasePath = folder.databasePath();
-    bench::fillSampleBook(databasePath, n);
-    const bench::Names nearEnd = bench::namesAt(databasePath, std::max(0, n - 5));
-    const bench::Names middle = bench::namesAt(databasePath, n / 2);
+    if (folder.engine() == data::Engine::SQLite) {
+        bench::fillSampleBook(folder.databasePath(), n);
+    } else { // the same book, made as a file and moved to the server
+        testing::ProgramFolder file(data::Engine::SQLite);
+        bench::fillSampleBook(file.databasePath(), n);
+        data::Connection from;
+        data::Connection to;
+        from.open(file.databasePath(), data::Connection::OpenMode::ReadOnly);
+        to.openProgramDatabase(folder.path());
+        migration::copyBook(from, to, true);
+        to.execute(QStringLiteral("vacuum analyze")); // as autovacuum leaves a book that has settled
+    }
+    const bench::Names nearEnd = bench::namesAt(folder, std::max(0, n - 5));
+    const bench::Names middle = bench::namesAt(folder, n / 2);
 
-    const Figure floor = floorQuery(databasePath, reps);
+    const Figure floor = folder.engine() == data::Engine::SQLite ? floorQuery(folder.databasePath(), reps)
+                                                                 : serverFloorQuery(folder, reps);
     std::printf("FLOOR\t%d\t%.3f\t%.3f\n", n, floor.median, floor.worst);
     report(n, "start to login window", startUp(folder.path(), std::min(reps, 5)));
 
@@ -331,6 +375,12 @@ int main(int argc, char** argv)
             ? args.value(args.indexOf(QLatin1String("--sizes")) + 1).split(QLatin1Char(','))
             : QStringList{QStringLiteral("1000"), QStringLiteral("10000"), QStringLiteral("100000"),
                           QStringLiteral("1000000")};
+    // A server book: the socket folder of a running server (tests/postgres/pg-cluster.sh start DIR).
+    if (args.contains(QLatin1String("--engine")) &&
+        args.value(args.indexOf(QLatin1String("--engine")) + 1) == QLatin1String("postgresql")) {
+        qputenv("VANTREL_TEST_ENGINE", "postgresql");
+        qputenv("VANTREL_TEST_PGHOST", args.value(args.indexOf(QLatin1String("--pghost")) + 1).toLocal8Bit());
+    }
     QCoreApplication app(argc, argv);
     const bool exchange = args.contains(QLatin1String("--exchange"));
     return runAll(sizes, std::max(reps, 1),

@@ -76,6 +76,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # (The xcb platform plugin ships in libqt6gui6, which shlibdeps finds.)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "adduser, libqt6sql6-sqlite, fonts-comic-neue, fonts-noto-core, fonts-noto-cjk, fonts-symbola")
+# A book on a PostgreSQL server (data/server.conf) needs Qt's driver for it.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6sql6-psql")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/packaging/postinst ${CMAKE_BINARY_DIR}/packaging/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX "/")

@@ -15,10 +15,14 @@
 
 namespace {
 
+// The dialog adds ".pdf" itself, so that its question before replacing a file
+// is about the file that will be written.
 QString askFileName(QWidget* parent, const QString& suggestedPath)
 {
-    return QFileDialog::getSaveFileName(parent, QStringLiteral("Save as PDF"), suggestedPath,
-                                        QStringLiteral("PDF files (*.pdf)"));
+    QFileDialog dialog(parent, QStringLiteral("Save as PDF"), suggestedPath, QStringLiteral("PDF files (*.pdf)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }
 
 QPushButton* addButton(QDialogButtonBox* box, const QString& text, QDialogButtonBox::ButtonRole role)

@@ -146,9 +146,14 @@ bool ensureIndexes(const QSqlDatabase& db)
             continue;
         QStringList columns = index.columns;
         columns.removeDuplicates(); // the order may repeat a looked-up column
+        // On a server the index keeps the statements' own order (Null first,
+        // ties by the key), so that a book is listed straight from it.
+        const bool server = engineOf(db) == Engine::PostgreSQL;
         QStringList indexed;
         for (const QString& column : std::as_const(columns))
-            indexed << quotedName(column);
+            indexed << quotedName(column) + QLatin1String(server ? " nulls first" : "");
+        if (server && index.table == main)
+            indexed << dialectOf(Engine::PostgreSQL).key;
         QSqlQuery query(db);
         const QString sql = QLatin1String("create index if not exists ") + quotedName(index.name) +
                             QLatin1String(" on ") + quotedName(index.table) + QLatin1String(" (") +

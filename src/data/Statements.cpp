@@ -41,11 +41,10 @@ QStringList sortColumns(const QStringList& orderBy, const Dialect& dialect)
 
 QString orderClause(const QStringList& orderBy, const Dialect& dialect)
 {
-    QStringList terms = sortColumns(orderBy, dialect);
-    if (dialect.nullsFirst) {
-        for (QString& term : terms)
-            term += QLatin1String(" nulls first");
-    }
+    QStringList terms;
+    for (const QString& column : orderBy)
+        terms << quotedName(column) + QLatin1String(dialect.nullsFirst ? " nulls first" : "");
+    terms << dialect.key; // never Null
     return QLatin1String(" order by ") + terms.join(QLatin1String(", "));
 }
 } // namespace

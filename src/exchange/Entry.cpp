@@ -145,8 +145,8 @@ public:
             }
         }
         if (digits.isEmpty()) {
-            m_notes
-                << QStringLiteral("Not stored: %1 %2 has no digits").arg(describe(item), quoted(item.text));
+            if (!item.text.trimmed().isEmpty()) // an empty number is nothing to report
+                m_notes << QStringLiteral("Not stored: %1 %2 has no digits").arg(describe(item), quoted(item.text));
             return true;
         }
         c.*field = digits;

@@ -163,9 +163,13 @@ QString suggestedFileName(const data::Contact& contact)
     name.replace(refused, QStringLiteral(" "));
     name = name.simplified();
     while (name.startsWith(QLatin1Char('.')))
-        name.remove(0, 1);
-    if (name.size() > 80)
-        name = name.left(80).trimmed();
+        name = name.mid(1).trimmed(); // no hidden file, and no name that begins with a blank
+    if (name.size() > 80) {
+        qsizetype cut = 80;
+        if (name.at(cut - 1).isHighSurrogate()) // never half a character
+            --cut;
+        name = name.left(cut).trimmed();
+    }
     return (name.isEmpty() ? QStringLiteral("contact") : name) + QLatin1String(".pdf");
 }
 

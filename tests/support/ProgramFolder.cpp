@@ -64,6 +64,7 @@ void onCluster(const QString& sql)
     {
         QSqlDatabase db = serverConnection(name, QStringLiteral("postgres"));
         QSqlQuery query(db);
+        query.exec(QStringLiteral("set client_min_messages = warning"));
         if (!query.exec(sql))
             throw std::runtime_error(query.lastError().text().toStdString());
     }
