@@ -70,12 +70,7 @@ void createServerTables(const QString& settingsPath)
 {
     const ServerSettings settings = ServerSettings::read(settingsPath);
     withDatabase(QStringLiteral("QPSQL"), QStringLiteral("create-server-tables"), [&](QSqlDatabase& db) {
-        db.setHostName(settings.host);
-        if (settings.port)
-            db.setPort(settings.port);
-        db.setDatabaseName(settings.database);
-        db.setUserName(settings.user);
-        db.setConnectOptions(settings.connectOptions());
+        settings.applyTo(db);
         if (!db.open())
             throw DataError(QStringLiteral("cannot reach %1: %2")
                                 .arg(settings.describe(), db.lastError().text().trimmed()));

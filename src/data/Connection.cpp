@@ -96,12 +96,7 @@ void Connection::openServer(const ServerSettings& settings, OpenMode mode)
     m_engine = Engine::PostgreSQL;
     m_dialect = dialectOf(m_engine);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
-    db.setHostName(settings.host);
-    if (settings.port)
-        db.setPort(settings.port);
-    db.setDatabaseName(settings.database);
-    db.setUserName(settings.user);
-    db.setConnectOptions(settings.connectOptions());
+    settings.applyTo(db);
     if (!db.open())
         throw DataError(QStringLiteral("The server book %1 cannot be opened: %2")
                             .arg(settings.describe(), errorText(db.lastError())));

@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 #include <QSettings>
+#include <QSqlDatabase>
 #include <QStringList>
 
 namespace data {
@@ -64,8 +65,13 @@ ServerSettings ServerSettings::read(const QString& path)
     return settings;
 }
 
-QString ServerSettings::connectOptions() const
+void ServerSettings::applyTo(QSqlDatabase& db) const
 {
+    db.setHostName(host);
+    if (port)
+        db.setPort(port);
+    db.setDatabaseName(database);
+    db.setUserName(user);
     QStringList options{QStringLiteral("connect_timeout=10"), QStringLiteral("application_name=vantrel")};
     if (!sslmode.isEmpty())
         options << QStringLiteral("sslmode=") + sslmode;
@@ -73,7 +79,7 @@ QString ServerSettings::connectOptions() const
         options << QStringLiteral("passfile=") + passfile;
     if (!service.isEmpty())
         options << QStringLiteral("service=") + service;
-    return options.join(QLatin1Char(';'));
+    db.setConnectOptions(options.join(QLatin1Char(';')));
 }
 
 QString ServerSettings::describe() const

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QSqlDatabase;
+
 namespace data {
 
 // Where a shared book lives on a PostgreSQL server, read from the settings
@@ -31,8 +33,8 @@ struct ServerSettings
     // Reads and checks a settings file; a malformed one throws DataError
     // saying what is wrong.
     static ServerSettings read(const QString& path);
-    // The libpq options besides host, port, database and user.
-    QString connectOptions() const;
+    // Points a (closed) PostgreSQL connection of Qt's at this server.
+    void applyTo(QSqlDatabase& db) const;
     // For messages: where the book is, never a secret.
     QString describe() const;
 };
