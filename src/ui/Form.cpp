@@ -208,8 +208,7 @@ void FormWindow::keyPressEvent(QKeyEvent* event)
         return;
     }
     event->accept();
-    if (button->isEnabled())
-        button->click();
+    button->click(); // a disabled button ignores it
 }
 
 bool FormWindow::eventFilter(QObject* watched, QEvent* event)
