@@ -1,19 +1,18 @@
 // vCard and CSV import and export: round trips, files as other programs write
 // them, damaged files, and the rules for fitting a contact into the book.
+#include "ContactItems.h"
 #include "exchange/Exporter.h"
 #include "exchange/Importer.h"
 #include "exchange/Text.h"
 #include "exchange/VCardWriter.h"
 
 #include <QBuffer>
-#include <QElapsedTimer>
-#include <QFileInfo>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
 
 using data::Contact;
 using namespace exchange;
+using testsupport::make;
 
 Q_DECLARE_METATYPE(data::Contact)
 Q_DECLARE_METATYPE(exchange::Format)
@@ -67,21 +66,6 @@ QByteArray exportAll(const QList<Contact>& contacts, Format format)
     return buffer.data();
 }
 
-// A contact from "column=value" items.
-template <typename... Items> Contact make(const Items&... items)
-{
-    Contact c;
-    for (const QString& item : {QString(items)...}) {
-        const QString name = item.section(QLatin1Char('='), 0, 0);
-        const auto column = std::find_if(data::contactColumns.cbegin(), data::contactColumns.cend(),
-                                         [&](const data::ContactColumn& col) { return col.name == name; });
-        if (column == data::contactColumns.cend())
-            qFatal("no column %s", qPrintable(name));
-        c.*column->member = item.sliced(name.size() + 1);
-    }
-    return c;
-}
-
 // The contacts as "column=value" items, empty fields left out, a line each.
 QString listed(const QList<Contact>& contacts)
 {
@@ -95,29 +79,6 @@ QString listed(const QList<Contact>& contacts)
         lines << items.join(QLatin1String(", "));
     }
     return lines.join(QLatin1Char('\n'));
-}
-
-// A contact with every field filled as people fill them.
-Contact sampleContact(int i)
-{
-    static const char* const firsts[] = {"James", "María", "Ahmed", "Wei", "Sofia", "Jürgen", "Aiko", "Olga"};
-    static const char* const seconds[] = {"Smith",    "García", "Müller", "Chen",
-                                          "Kowalski", "O'Neil", "Dubois"};
-    static const char* const groups[] = {"Friends", "Family", "Work", "Club"};
-    auto n = [i](int base, int spread) { return QString::number(base + i % spread); };
-    return make("category=" + QString::fromUtf8(groups[i % 4]),
-                "subCategory=" + QString::fromUtf8(groups[(i / 4) % 4]),
-                "firstName=" + QString::fromUtf8(firsts[i % 8]) + n(0, 1000),
-                "secondName=" + QString::fromUtf8(seconds[i % 7]),
-                "address=" + n(1, 900) + " Elm Street, Apt " + n(1, 40) + "\nSpringfield, IL 62704",
-                "phone=" + n(2000000, 7999999), "phone2=" + n(3000000, 6999999),
-                "mobile=" + n(900000000, 99999999), "fax=" + n(2100000, 99999), "dobDate=" + n(1, 28),
-                "dobMonth=" + n(1, 12), "dobYear=" + n(1940, 60), "aniDate=" + n(1, 28),
-                "aniMonth=" + n(1, 12), "aniYear=" + n(1970, 50),
-                "addressOff=" + n(1, 300) + " Market Street\nSuite " + n(100, 900) + "\nSpringfield",
-                "phoneOff=" + n(4000000, 5999999), "phone2Off=" + n(4100000, 5999),
-                "mobileOff=" + n(910000000, 9999999), "faxOff=" + n(4200000, 9999),
-                "EMailH=person" + n(0, 100000) + "@example.com", "EMailO=p" + n(0, 100000) + "@work.example");
 }
 
 QList<Contact> trickyContacts()
@@ -667,48 +628,6 @@ private Q_SLOTS:
                            [](qint64 done, qint64 total) { return total == 3000 && done < 1000; });
         QCOMPARE(result.outcome, Outcome::Cancelled);
         QVERIFY(result.written >= 1000 && result.written < 1300);
-    }
-
-    void largeBookSmoke_data()
-    {
-        QTest::addColumn<Format>("format");
-        QTest::newRow("vCard 3.0") << Format::VCard30;
-        QTest::newRow("CSV") << Format::Csv;
-    }
-
-    // A smoke check of the speed at scale, on a file: the real figures are
-    // measured with VANTREL_EXCHANGE_CONTACTS=100000.
-    void largeBookSmoke()
-    {
-        QFETCH(Format, format);
-        const int count = qEnvironmentVariableIsSet("VANTREL_EXCHANGE_CONTACTS")
-                              ? qEnvironmentVariableIntValue("VANTREL_EXCHANGE_CONTACTS")
-                              : 20000;
-        QTemporaryDir dir;
-        const QString path = dir.filePath(format == Format::Csv ? "book.csv" : "book.vcf");
-        QList<Contact> contacts;
-        for (int i = 0; i < count; ++i)
-            contacts << sampleContact(i % 997);
-        QElapsedTimer timer;
-        timer.start();
-        const ExportResult written = exportFile(path, format, from(contacts));
-        const qint64 exportMs = timer.elapsed();
-        QCOMPARE(written.written, count);
-
-        struct CountingBook : Book
-        {
-            int added = 0;
-            bool contains(const QString&, const QString&) override { return false; }
-            void add(const Contact&) override { ++added; }
-        } book;
-        timer.restart();
-        const ImportSummary summary = importFile(path, book);
-        const qint64 importMs = timer.elapsed();
-        QCOMPARE(book.added, count);
-        qInfo("%d contacts, %.1f MB: export %lld ms, import %lld ms", count, QFileInfo(path).size() / 1e6,
-              exportMs, importMs);
-        QVERIFY(exportMs < count && importMs < count); // generous: 1 ms a contact
-        QVERIFY(summary.outcome == Outcome::Completed);
     }
 };
 

@@ -5,8 +5,6 @@
 #include "contacts/frmDetails.h"
 #include "data/Connection.h"
 #include "data/RecordSet.h"
-#include "ui/MessageBox.h"
-#include "ui/Program.h"
 
 #include <QClipboard>
 #include <QComboBox>
@@ -17,10 +15,8 @@
 #include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <cstdio>
 #include <optional>
 #include <sqlite3.h>
-#include <unistd.h>
 
 using namespace testsupport;
 
@@ -51,40 +47,6 @@ const char* const textBoxes[] = {"txtFirstName", "txtLastName", "txtEMailH", "tx
     find<QPlainTextEdit>("txtAddress")->paste();
     find<QComboBox>("cbSubCategory")->setEditText(text);
     return press("cmdSave");
-}
-
-// A copy of a program beside which a test lays out data/ and images/.
-QString copyProgram(const QString& folder, const QString& source)
-{
-    const QString target = folder + QLatin1Char('/') + QFileInfo(source).fileName();
-    QFile::copy(source, target);
-    return target;
-}
-
-// Runs a program as an ordinary user: as root, file permissions would not hold.
-QProcess* start(const QString& program, const QStringList& args, const QString& folder)
-{
-    auto* process = new QProcess;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    process->setProcessEnvironment(env);
-    process->setWorkingDirectory("/");
-    if (geteuid() == 0) {
-        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                          QFileDevice::ExeOwner | QFileDevice::ReadOther |
-                                          QFileDevice::ExeOther);
-        process->start("setpriv",
-                       QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", program} + args);
-    } else {
-        process->start(program, args);
-    }
-    return process;
-}
-
-void giveToOrdinaryUser(const QString& path)
-{
-    if (geteuid() == 0)
-        QVERIFY(::chown(path.toLocal8Bit().constData(), 65534, 65534) == 0);
 }
 
 // The file's bytes; none when there is no file.
@@ -131,56 +93,6 @@ void holdTheBook(const Program& program)
 #define ONLY_ON_THE_FILE(why)                                                                                \
     if (onServer())                                                                                          \
     QSKIP(why)
-
-// A book with user "ann" that copies of this test, run as an ordinary user, can write.
-QString prepareForChildren(Program& program)
-{
-    program.folder.addUser("ann", "pw");
-    app::session().reset();
-    giveToOrdinaryUser(program.folder.path() + "/data");
-    if (!onServer())
-        giveToOrdinaryUser(program.folder.databasePath());
-    return copyProgram(program.folder.path(), QCoreApplication::applicationFilePath());
-}
-
-// A copy of this test, run as an ordinary user, saving `count` contacts named prefix<i> as "ann".
-QProcess* burst(const QString& self, const Program& program, int count, const QString& prefix)
-{
-    return start(self, {"--save-burst", program.folder.path(), "ann", QString::number(count), prefix},
-                 program.folder.path());
-}
-
-// Child mode: log in to FOLDER as USER and save COUNT contacts named PREFIX<i>
-// through the window, printing each name once "Record Saved" was shown.
-int saveBurst(int argc, char** argv)
-{
-    ui::Application app(argc, argv);
-    const QStringList args = app.arguments();
-    ui::program::setFolder(args[2]);
-    bool saved = false;
-    ui::MessageBox::setResponder([&saved](const QString&, const QString& prompt) {
-        saved = prompt == "Record Saved";
-        if (!saved)
-            std::fprintf(stderr, "message: %s\n", qPrintable(prompt));
-    });
-    clsConnection::registerWindows();
-    clsConnection::Main();
-    if (!logIn(args[3], "pw"))
-        return 2;
-    for (int i = 0; i < args[4].toInt() && !ui::program::hasEnded(); ++i) {
-        const QString name = args[5] + QString::number(i);
-        saved = false;
-        if (!run({click("cmdAdd"), type("txtFirstName", name), click("cmdSave")}))
-            return 2;
-        if (saved) {
-            std::printf("saved %s\n", qPrintable(name));
-            std::fflush(stdout);
-        }
-    }
-    const int status = ui::program::hasEnded() ? ui::program::exitStatus() : 0;
-    app::session().reset();
-    return status;
-}
 
 } // namespace
 
@@ -340,15 +252,12 @@ private Q_SLOTS:
         const std::optional<QByteArray> original = fileBytes(database);
         if (!readable)
             QFile::setPermissions(database, {});
-        // The program may write in data/, so a file it made there would show.
-        giveToOrdinaryUser(program.folder.path() + "/data");
+        // The program may write in data/ (it runs as its owner), so a file it made there would show.
         QFile::setPermissions(program.folder.path() + "/images", QFile::ReadOwner | QFile::WriteOwner |
                                                                      QFile::ExeOwner | QFile::ReadOther |
                                                                      QFile::ExeOther);
 
-        std::unique_ptr<QProcess> run(
-            start(copyProgram(program.folder.path(), QStringLiteral(VANTREL_EXECUTABLE)), {},
-                  program.folder.path()));
+        std::unique_ptr<QProcess> run(startInFolder(program.folder.path(), VANTREL_EXECUTABLE, {}));
         QVERIFY(run->waitForFinished(30000));
         QCOMPARE(run->exitStatus(), QProcess::NormalExit);
         QCOMPARE(run->exitCode(), 1);
@@ -366,10 +275,8 @@ private Q_SLOTS:
         program.folder.addContact("ann", {{"firstName", "Kept"}});
         program.session.reset();
         const std::optional<QByteArray> original = fileBytes(program.folder.databasePath());
-        giveToOrdinaryUser(program.folder.path() + "/data");
         QFile::setPermissions(program.folder.databasePath(), QFile::ReadOwner | QFile::ReadOther);
-        const QString self = copyProgram(program.folder.path(), QCoreApplication::applicationFilePath());
-        std::unique_ptr<QProcess> run(burst(self, program, 1, "New"));
+        std::unique_ptr<QProcess> run(startWorkstation(program, "save", 1, "New"));
         QVERIFY(run->waitForFinished(30000));
         QCOMPARE(run->exitCode(), 0);                    // reported, and the program goes on
         QVERIFY(run->readAllStandardOutput().isEmpty()); // no "Record Saved"
@@ -380,10 +287,11 @@ private Q_SLOTS:
     void twoInstancesSavingAtOnceKeepEveryContact()
     {
         Program program;
-        const QString self = prepareForChildren(program);
+        program.folder.addUser("ann", "pw");
+        program.session.reset();
         constexpr int each = 40;
-        std::unique_ptr<QProcess> first(burst(self, program, each, "A"));
-        std::unique_ptr<QProcess> second(burst(self, program, each, "B"));
+        std::unique_ptr<QProcess> first(startWorkstation(program, "save", each, "A"));
+        std::unique_ptr<QProcess> second(startWorkstation(program, "save", each, "B"));
         QVERIFY(first->waitForFinished(60000));
         QVERIFY(second->waitForFinished(60000));
         QCOMPARE(first->exitCode(), 0);
@@ -412,20 +320,19 @@ private Q_SLOTS:
     void killedDuringSavesLosesNothingReported()
     {
         Program program;
-        const QString self = prepareForChildren(program);
+        program.folder.addUser("ann", "pw");
+        program.session.reset();
         constexpr int kills = 12;
         int reported = 0;
         for (int round = 0; round < kills; ++round) {
-            std::unique_ptr<QProcess> run(burst(self, program, 10000, QString("K%1_").arg(round)));
+            std::unique_ptr<QProcess> run(
+                startWorkstation(program, "save", 10000, QString("K%1_").arg(round)));
             QVERIFY(run->waitForReadyRead(30000));
             QTest::qWait(QRandomGenerator::global()->bounded(5, 300)); // a random moment in the burst
             run->kill();
             QVERIFY(run->waitForFinished(10000));
-            for (const QByteArray& line : run->readAllStandardOutput().split('\n')) {
-                if (!line.startsWith("saved "))
-                    continue;
+            for (const QString& name : savedBy(*run)) {
                 ++reported;
-                const QString name = QString::fromUtf8(line.mid(6));
                 QVERIFY2(program.folder.rows("select 1 from main where firstName = ?", {name}).size() == 1,
                          qPrintable(name));
             }
@@ -436,15 +343,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    if (argc == 6 && qstrcmp(argv[1], "--save-burst") == 0)
-        return saveBurst(argc, argv);
-    ui::Application app(argc, argv);
-    clsConnection::registerWindows();
-    ReliabilityTest test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
-}
+VANTREL_TEST_MAIN(ReliabilityTest)
 
 #include "tst_reliability.moc"

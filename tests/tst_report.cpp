@@ -1,5 +1,6 @@
 // The report: dates and the card as read back from its PDF, the staged row,
 // the tool on the command line (never writing the database) and its window.
+#include "ContactItems.h"
 #include "ReportWindow.h"
 #include "TestSupport.h"
 
@@ -16,6 +17,7 @@
 Q_DECLARE_METATYPE(data::Contact)
 
 using namespace report;
+using testsupport::make;
 
 namespace {
 
@@ -46,19 +48,6 @@ QByteArray contentsOf(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// A contact from "column=value" items.
-template <typename... Items> data::Contact make(const Items&... items)
-{
-    data::Contact contact;
-    for (const QString& item : {QString(items)...}) {
-        for (const data::ContactColumn& column : data::contactColumns) {
-            if (item.startsWith(column.name + '='))
-                contact.*column.member = item.sliced(column.name.size() + 1);
-        }
-    }
-    return contact;
 }
 
 const data::Contact everyField = make(

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ProgramFolder.h"
+#include "Workstation.h"
 #include "app/Session.h"
 
 #include <QString>
@@ -114,6 +115,8 @@ char* toString(const ContactWindow& state);
 #define VANTREL_TEST_MAIN(TestObject)                                                                        \
     int main(int argc, char** argv)                                                                          \
     {                                                                                                        \
+        if (argc == 6 && qstrcmp(argv[1], "--workstation") == 0)                                             \
+            return testsupport::workstation(argc, argv);                                                     \
         ui::Application app(argc, argv);                                                                     \
         clsConnection::registerWindows();                                                                    \
         TestObject test;                                                                                     \
