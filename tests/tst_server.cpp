@@ -60,12 +60,10 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
                 file.write(settings) == settings.size());
         file.close();
-        QVERIFY(QFile::copy(VANTREL_EXECUTABLE, program.folder.path() + "/vantrel"));
-        QProcess run;
-        run.start(program.folder.path() + "/vantrel", {});
-        QVERIFY(run.waitForFinished(30000));
-        QCOMPARE(run.exitCode(), 1);
-        const QString report = run.readAllStandardError();
+        std::unique_ptr<QProcess> run(startInFolder(program.folder.path(), VANTREL_EXECUTABLE, {}));
+        QVERIFY(run->waitForFinished(30000));
+        QCOMPARE(run->exitCode(), 1);
+        const QString report = run->readAllStandardError();
         QVERIFY2(report.contains(reason) && !report.contains("secret"), qPrintable(report));
     }
 
