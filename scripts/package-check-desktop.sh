@@ -17,6 +17,9 @@ artifacts=${DESKTOP_ARTIFACTS:-$work}
 trap 'stop_desktop; rm -rf "$work"' EXIT
 
 gid=$(getent group vantrel | cut -d: -f3)
+# A name of its own each run: the database outlives the package, so an earlier
+# run's member may already be there.
+member="packager$$"
 as_member() { setpriv --reuid=65534 --regid=65534 --groups="$gid" env HOME="$work/home" "$@"; }
 
 start_desktop || exit 1
@@ -25,10 +28,10 @@ program_pid=$!
 
 installed_program() {
     window "My Personal Vantrel Dairy" || return
-    key alt+n && typed "packager" && key Tab && typed "pw" && key Tab && typed "pw" && key Return
-    expect_sql "select count(*) from userMaster where user = 'packager'" "1" || return
+    key alt+n && typed "$member" && key Tab && typed "pw" && key Tab && typed "pw" && key Return
+    expect_sql "select count(*) from userMaster where user = '$member'" "1" || return
     key Escape && window "Form1" && key Escape && window "My Personal Vantrel Dairy" || return
-    typed "packager" && key Tab && typed "pw" && key Return && window "(O)" || return
+    typed "$member" && key Tab && typed "pw" && key Return && window "(O)" || return
     key alt+a && key Tab Tab && typed "Packaged" && key Tab && typed "Person" && key alt+s && message && window "(O)" || return
     key alt+p
     expect_sql "select firstName || ' ' || secondName from printDetails" "Packaged Person" || return
