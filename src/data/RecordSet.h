@@ -96,7 +96,7 @@ private:
     std::unordered_set<qint64> matchingKeys(const QList<Equality>& columnTests) const;
     qsizetype scanForMatch(const std::unordered_set<qint64>& matches, qsizetype from) const;
     QVariantList orderValues(qint64 key) const;
-    bool orderPrecedes(qsizetype position, const QVariantList& values, qint64 key) const;
+    bool orderPrecedes(qsizetype position, const QVariantList& values, qint64 key, bool keep) const;
     void rememberOrderBeforeEdit();
 
     Connection& m_connection;
@@ -109,6 +109,8 @@ private:
     qsizetype m_orderedCount = 0;
     // Sort values of rows as they were when listed, for rows edited since.
     QHash<qint64, QVariantList> m_listedOrder;
+    // Sort values of the rows that the first steps of every search probe.
+    mutable QHash<qint64, QVariantList> m_probedOrder;
     mutable std::unique_ptr<Query> m_orderQuery;
     mutable int m_generation = 0; // of the connection the lookups were prepared on
     QStringList m_uniqueOnInsert;
