@@ -7,19 +7,42 @@
 
 namespace testsupport {
 
+// Sets one field of a contact from a "column=value" item.
+inline void setItem(data::Contact& contact, const QString& item)
+{
+    const QString name = item.section(QLatin1Char('='), 0, 0);
+    const auto column = std::find_if(data::contactColumns.cbegin(), data::contactColumns.cend(),
+                                     [&](const data::ContactColumn& c) { return c.name == name; });
+    if (column == data::contactColumns.cend())
+        qFatal("no column %s", qPrintable(name));
+    contact.*column->member = item.sliced(name.size() + 1);
+}
+
 // A contact from "column=value" items, such as make("firstName=Ann", "dobYear=1980").
 template <typename... Items> data::Contact make(const Items&... items)
 {
     data::Contact contact;
-    for (const QString& item : {QString(items)...}) {
-        const QString name = item.section(QLatin1Char('='), 0, 0);
-        const auto column = std::find_if(data::contactColumns.cbegin(), data::contactColumns.cend(),
-                                         [&](const data::ContactColumn& c) { return c.name == name; });
-        if (column == data::contactColumns.cend())
-            qFatal("no column %s", qPrintable(name));
-        contact.*column->member = item.sliced(name.size() + 1);
-    }
+    for (const QString& item : {QString(items)...})
+        setItem(contact, item);
     return contact;
+}
+
+// A text written on one line with \n, \r and \\ for line feed, return and backslash.
+inline QString unescaped(const QString& text)
+{
+    QString plain;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar next = i + 1 < text.size() ? text[i + 1] : QChar();
+        if (text[i] != QLatin1Char('\\') || next.isNull()) {
+            plain += text[i];
+            continue;
+        }
+        plain += next == QLatin1Char('n')   ? QLatin1Char('\n')
+                 : next == QLatin1Char('r') ? QLatin1Char('\r')
+                                            : next;
+        ++i;
+    }
+    return plain;
 }
 
 } // namespace testsupport
