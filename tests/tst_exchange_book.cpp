@@ -5,6 +5,7 @@
 #include "data/Connection.h"
 #include "data/ContactBook.h"
 #include "data/DataError.h"
+#include "data/Schema.h"
 #include "exchange/BookExchange.h"
 
 #include <QFile>
@@ -17,9 +18,7 @@ Q_DECLARE_METATYPE(exchange::Format)
 
 namespace {
 
-const QString columns = "category, subCategory, firstName, secondName, address, phone, phone2, mobile, fax, "
-                        "dobDate, dobMonth, dobYear, aniDate, aniMonth, aniYear, addressOff, phoneOff, "
-                        "phone2Off, mobileOff, faxOff, EMailH, EMailO";
+const QString columns = data::schema::contactColumns().join(", ");
 
 // A book whose every column holds something a format could get wrong.
 void fillHostileBook(const testing::ProgramFolder& folder, const QString& user)

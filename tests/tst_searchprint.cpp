@@ -3,20 +3,15 @@
 
 #include "contacts/frmDetails.h"
 #include "data/RecordSet.h"
+#include "data/Schema.h"
 
 using namespace testsupport;
 
 namespace {
 
 // The columns a contact is made of, as printDetails holds them, and the controls showing them.
-const QString columns = "category, subCategory, firstName, secondName, address, phone, phone2, mobile, fax, "
-                        "dobDate, dobMonth, dobYear, aniDate, aniMonth, aniYear, addressOff, phoneOff, "
-                        "phone2Off, mobileOff, faxOff, EMailH, EMailO";
-const QString entries =
-    "cbCategory cbSubCategory txtFirstName txtLastName txtAddress txtPhone1 txtPhone2 "
-    "txtMobile txtFax cbDOBDate cbDOBMonth cbDOBYear cbANIDate cbANIMonth cbANIYear "
-    "txtAddressOffice txtPhone1Office txtPhone2Office txtMobileOffice txtFaxOffice txtEMailH "
-    "txtEMailO";
+const QString columns = data::schema::contactColumns().join(", ");
+const QString entries = entryControls().join(' ');
 // The labels View leaves on; it switches itself off.
 const QString labels =
     "lblAddNew lblModify lblSave lblCancel lblClear lblSearch lblPrint lblQuit lblChangeUser";

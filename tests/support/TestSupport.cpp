@@ -108,6 +108,14 @@ bool enabled(const QString& name)
     return control && control->isEnabled();
 }
 
+QStringList entryControls()
+{
+    QStringList names;
+    for (const contacts::ContactField& field : contacts::contactFields)
+        names << QLatin1String(field.control);
+    return names;
+}
+
 Step click(const QString& name)
 {
     return on(name, QStringLiteral("click %1").arg(name), [](QWidget* control) {

@@ -60,6 +60,8 @@ template <typename T = QWidget> T* find(const QString& name)
 // What a control shows (its user property), and whether it is enabled.
 QString text(const QString& name);
 bool enabled(const QString& name);
+// The 22 entry controls of the contact window, in the order of a contact's columns.
+QStringList entryControls();
 
 // One thing a user does. Steps run in order; the first that cannot be done
 // stops the test with the reason.
