@@ -99,6 +99,27 @@ private Q_SLOTS:
         program.folder.exec("drop role clerk");
     }
 
+    // The server restarts while the workstation stands idle: the next action simply works on a new
+    // connection, a move, a save and a search alike.
+    void aServerRestartBetweenActionsGoesUnnoticed()
+    {
+        Program program;
+        program.folder.addUser("ann", "pw");
+        for (const char* name : {"Abe", "Bea"})
+            program.folder.addContact("ann", {{"firstName", QLatin1String(name)}});
+        STEPS(openContacts("ann"));
+        cluster("restart");
+        STEPS(click("cmdNext"));
+        QCOMPARE(text("txtFirstName"), "Bea");
+        cluster("restart");
+        STEPS(click("cmdAdd"), type("txtFirstName", "Cy"), click("cmdSave"));
+        cluster("restart");
+        STEPS(click("lblSearch"), type("txtFirstName", "Bea"), click("lblViewDetails"));
+        QCOMPARE(text("txtFirstName"), "Bea");
+        QCOMPARE(program.prompts(), QStringList{"Record Saved"});
+        QVERIFY(!program.ended());
+    }
+
     // The server stops during a session: the save that needs it shows the engine's text and keeps what
     // was typed; once the server is back, Save simply works, with no restart of the program.
     void aSaveWaitsForTheServersReturn()

@@ -110,8 +110,9 @@ void Connection::openServer(const ServerSettings& settings, OpenMode mode)
 // timeout, and no chatter from the server on the program's error stream.
 void Connection::prepareServerSession()
 {
-    execute(QStringLiteral("set lock_timeout = %1").arg(busyTimeoutMs));
-    execute(QStringLiteral("set client_min_messages = warning"));
+    QSqlQuery query(database());
+    run(query, QStringLiteral("set lock_timeout = %1").arg(busyTimeoutMs));
+    run(query, QStringLiteral("set client_min_messages = warning"));
 }
 
 void Connection::noteFailure()
@@ -128,6 +129,8 @@ void Connection::reconnectIfLost()
 {
     if (!m_lost)
         return;
+    if (m_transactions > 0) // a new connection would carry on outside the transaction
+        throw DataError(QStringLiteral("The server connection was lost during a transaction."));
     QSqlDatabase db = database();
     db.close();
     if (!db.open())
@@ -135,6 +138,15 @@ void Connection::reconnectIfLost()
     m_lost = false;
     ++m_generation;
     prepareServerSession();
+}
+
+bool Connection::reopenForRetry()
+{
+    noteFailure();
+    if (!m_lost || m_transactions > 0)
+        return false;
+    reconnectIfLost();
+    return true;
 }
 
 void Connection::lockForInsert(const QString& key)
@@ -174,7 +186,14 @@ void Connection::execute(const QString& sql, const QVariantList& values)
 {
     reconnectIfLost();
     QSqlQuery query(database());
-    run(*this, query, sql, values);
+    try {
+        run(query, sql, values);
+    } catch (const DataError&) {
+        if (!reopenForRetry())
+            throw;
+        QSqlQuery again(database());
+        run(*this, again, sql, values);
+    }
 }
 
 sqlite3* Connection::handle() const
@@ -193,20 +212,24 @@ QSqlDatabase Connection::database() const
 Transaction::Transaction(Connection& connection) : m_connection(connection)
 {
     m_connection.execute(QLatin1String(connection.engine() == Engine::SQLite ? "begin immediate" : "begin"));
+    ++m_connection.m_transactions;
 }
 
 Transaction::~Transaction()
 {
     // Not committed: undo. When the engine has rolled back already, there is
     // nothing left to undo and the statement simply reports that.
-    if (m_open)
-        QSqlQuery(m_connection.database()).exec(QStringLiteral("rollback"));
+    if (!m_open)
+        return;
+    QSqlQuery(m_connection.database()).exec(QStringLiteral("rollback"));
+    --m_connection.m_transactions;
 }
 
 void Transaction::commit()
 {
     m_connection.execute(QStringLiteral("commit"));
     m_open = false;
+    --m_connection.m_transactions;
 }
 
 } // namespace data

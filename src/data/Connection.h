@@ -58,6 +58,11 @@ public:
     // Opens a lost server connection again; statements prepared before must be
     // prepared again (see generation()). Throws when the server is still away.
     void reconnectIfLost();
+    // After a statement failed: true when it may simply run once more, on the
+    // connection opened anew. So it is when the server connection was lost (a
+    // server restarted while the workstation stood idle) outside a transaction:
+    // nothing of the statement took effect. Throws when the server is still away.
+    bool reopenForRetry();
     // Counts the times the connection was opened again.
     int generation() const { return m_generation; }
 
@@ -69,12 +74,14 @@ public:
 private:
     void openVerified(const QFileInfo& file, OpenMode mode);
     void prepareServerSession();
+    friend class Transaction;
 
     QString m_name;
     Engine m_engine = Engine::SQLite;
     Dialect m_dialect = dialectOf(Engine::SQLite);
     bool m_lost = false;
     int m_generation = 0;
+    int m_transactions = 0; // open ones
 };
 
 // Prepares sql on the query, binds the values in order and runs it; throws on

@@ -7,6 +7,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <functional>
 
 namespace data {
 
@@ -16,19 +17,16 @@ class DriverQuery final : public Query
 {
 public:
     DriverQuery(Connection& connection, const QString& sql)
-        : m_connection(connection), m_query(connection.database())
+        : m_connection(connection), m_sql(sql), m_query(connection.database())
     {
-        m_query.setForwardOnly(true);
-        if (!m_query.prepare(sql))
-            fail();
+        if (!prepare())
+            retryOnNewConnection([this] { return prepare(); });
     }
     void bind(const QVariantList& values) override
     {
         m_query.finish();
-        for (int i = 0; i < values.size(); ++i)
-            m_query.bindValue(i, values[i]);
-        if (!m_query.exec())
-            fail();
+        if (!execute(values))
+            retryOnNewConnection([&] { return prepare() && execute(values); });
     }
     bool step() override
     {
@@ -44,6 +42,27 @@ public:
     void reset() override { m_query.finish(); }
 
 private:
+    bool prepare()
+    {
+        m_query = QSqlQuery(m_connection.database());
+        m_query.setForwardOnly(true);
+        return m_query.prepare(m_sql);
+    }
+    bool execute(const QVariantList& values)
+    {
+        for (int i = 0; i < values.size(); ++i)
+            m_query.bindValue(i, values[i]);
+        return m_query.exec();
+    }
+    // These statements only read: after a lost connection they run once more on a new one.
+    void retryOnNewConnection(const std::function<bool()>& attempt)
+    {
+        const QString text = m_query.lastError().text().trimmed();
+        if (!m_connection.reopenForRetry())
+            throw DataError(text);
+        if (!attempt())
+            fail();
+    }
     [[noreturn]] void fail()
     {
         const QString text = m_query.lastError().text().trimmed();
@@ -52,6 +71,7 @@ private:
     }
 
     Connection& m_connection;
+    QString m_sql;
     QSqlQuery m_query;
 };
 

@@ -40,7 +40,15 @@ RecordSet::~RecordSet() = default;
 void RecordSet::loadColumns()
 {
     m_connection.reconnectIfLost();
-    for (const QString& name : schema::columnNames(m_connection.database(), m_select.table)) {
+    QStringList names;
+    try {
+        names = schema::columnNames(m_connection.database(), m_select.table);
+    } catch (const DataError&) {
+        if (!m_connection.reopenForRetry()) // a read: once more on a new connection
+            throw;
+        names = schema::columnNames(m_connection.database(), m_select.table);
+    }
+    for (const QString& name : std::as_const(names)) {
         m_columnIndex.insert(name.toLower(), static_cast<int>(m_columns.size()));
         m_columns << name;
     }
@@ -294,9 +302,16 @@ const QVariantList& RecordSet::currentRow() const
     usePreparedLookups();
     m_rowQuery.addBindValue(key);
     if (!m_rowQuery.exec()) {
+        // A read: after a lost connection it runs once more on a new one.
         const QString text = m_rowQuery.lastError().text();
-        m_connection.noteFailure();
-        throw DataError(text);
+        if (!m_connection.reopenForRetry())
+            throw DataError(text);
+        prepareLookups();
+        m_rowQuery.addBindValue(key);
+        if (!m_rowQuery.exec()) {
+            m_connection.noteFailure();
+            throw DataError(m_rowQuery.lastError().text());
+        }
     }
     if (!m_rowQuery.next())
         failNoCurrentRecord(); // removed by someone else
