@@ -11,7 +11,8 @@ class Connection;
 
 // A prepared statement whose rows are read one at a time: the hot paths of a
 // large book (listing a set's keys, looking rows up by key, reading a whole
-// book) go through it.
+// book) go through it. Every one reads: after a lost server connection
+// outside a transaction it runs once more on a new one.
 class Query
 {
 public:

@@ -26,8 +26,7 @@ constexpr int cachedRows = 64;
 } // namespace
 
 RecordSet::RecordSet(Connection& connection, Select select)
-    : m_connection(connection), m_select(std::move(select)), m_rows(cachedRows),
-      m_rowQuery(connection.database())
+    : m_connection(connection), m_select(std::move(select)), m_rows(cachedRows)
 {
     loadColumns();
     loadKeys();
@@ -61,11 +60,9 @@ void RecordSet::loadColumns()
 void RecordSet::prepareLookups() const
 {
     m_generation = m_connection.generation();
-    m_rowQuery = QSqlQuery(m_connection.database());
-    m_rowQuery.setForwardOnly(true);
-    if (!m_rowQuery.prepare(QLatin1String("select * from ") + quotedName(m_select.table) +
-                            QLatin1String(" where ") + m_connection.dialect().key + QLatin1String(" = ?")))
-        throw DataError(m_rowQuery.lastError().text());
+    m_rowQuery = Query::prepare(m_connection, QLatin1String("select * from ") + quotedName(m_select.table) +
+                                                  QLatin1String(" where ") + m_connection.dialect().key +
+                                                  QLatin1String(" = ?"));
     if (!m_select.orderBy.isEmpty())
         m_orderQuery = Query::prepare(m_connection, m_select.orderValuesSql(m_connection.dialect()));
 }
@@ -300,27 +297,17 @@ const QVariantList& RecordSet::currentRow() const
     if (const QVariantList* row = m_rows.object(key))
         return *row;
     usePreparedLookups();
-    m_rowQuery.addBindValue(key);
-    if (!m_rowQuery.exec()) {
-        // A read: after a lost connection it runs once more on a new one.
-        const QString text = m_rowQuery.lastError().text();
-        if (!m_connection.reopenForRetry())
-            throw DataError(text);
-        prepareLookups();
-        m_rowQuery.addBindValue(key);
-        if (!m_rowQuery.exec()) {
-            m_connection.noteFailure();
-            throw DataError(m_rowQuery.lastError().text());
-        }
-    }
-    if (!m_rowQuery.next())
+    m_rowQuery->bind({key});
+    if (!m_rowQuery->step()) {
+        m_rowQuery->reset();
         failNoCurrentRecord(); // removed by someone else
+    }
     auto row = std::make_unique<QVariantList>();
-    const int count = m_rowQuery.record().count();
+    const int count = m_rowQuery->columnCount();
     row->reserve(count);
     for (int i = 0; i < count; ++i)
-        row->append(m_rowQuery.value(i));
-    m_rowQuery.finish();
+        row->append(m_rowQuery->value(i));
+    m_rowQuery->reset();
     const QVariantList* stored = row.get();
     m_rows.insert(key, row.release());
     return *stored;
@@ -519,7 +506,8 @@ void RecordSet::close()
     m_pending.clear();
     m_rows.clear();
     m_probedOrder.clear();
-    m_rowQuery.finish();
+    if (m_rowQuery)
+        m_rowQuery->reset();
 }
 
 qint64 RecordSet::currentKey() const

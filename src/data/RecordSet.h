@@ -119,7 +119,7 @@ private:
     qsizetype m_posBeforeAdd = -1;
     QHash<int, QVariant> m_pending; // column index -> value
     mutable QCache<qint64, QVariantList> m_rows;
-    mutable QSqlQuery m_rowQuery;
+    mutable std::unique_ptr<Query> m_rowQuery;
 };
 
 } // namespace data
