@@ -1,5 +1,6 @@
 // Contacts in and out of a user's book in the program's database, through the
 // exchange library and through the real vantrel-exchange program.
+#include "Files.h"
 #include "ProgramFolder.h"
 
 #include "data/Connection.h"
@@ -95,10 +96,8 @@ private Q_SLOTS:
         const QString truncated = folder.path() + "/truncated.vcf";
         const QByteArray card = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Lee;Ann\r\nEND:VCARD\r\n";
         for (const auto& [path, content] : {std::pair{good, card + QByteArray(card).replace("Ann", "Bo")},
-                                            std::pair{truncated, card + "BEGIN:VCARD\r\nN:X;Y\r\n"}}) {
-            QFile out(path);
-            QVERIFY(out.open(QIODevice::WriteOnly) && out.write(content) == content.size());
-        }
+                                            std::pair{truncated, card + "BEGIN:VCARD\r\nN:X;Y\r\n"}})
+            QVERIFY(testsupport::writeFile(path, content));
         const exchange::ImportSummary damaged = exchange::importIntoBook(connection, "ann", truncated);
         QCOMPARE(damaged.outcome, exchange::Outcome::Failed);
         QVERIFY2(damaged.error.contains("line 5"), qPrintable(damaged.error));

@@ -1,6 +1,7 @@
 // The report: dates and the card as read back from its PDF, the staged row,
 // the tool on the command line (never writing the database) and its window.
 #include "ContactItems.h"
+#include "Files.h"
 #include "ReportWindow.h"
 #include "TestSupport.h"
 
@@ -42,12 +43,6 @@ QString pdfText(const QString& path)
     return run("pdftotext", {"-enc", "UTF-8", path, "-"})
         .remove(bidiMarks)
         .normalized(QString::NormalizationForm_KC);
-}
-
-QByteArray contentsOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 const data::Contact everyField = make(
@@ -219,12 +214,9 @@ private Q_SLOTS:
         else
             for (const QString& sql : database.split("; ", Qt::SkipEmptyParts))
                 program.exec(sql);
-        if (database == "damaged") {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(QByteArray(4096, '\x5a').prepend("SQLite format 3"));
-        }
-        const QByteArray before = contentsOf(path);
+        if (database == "damaged")
+            QVERIFY(testsupport::writeFile(path, QByteArray(4096, '\x5a').prepend("SQLite format 3")));
+        const std::optional<QByteArray> before = testsupport::fileBytes(path);
         const QString pdf = program.path() + "/card.pdf";
         const QString tool = program.path() + "/vantrel-report";
         QVERIFY(QFile::copy(VANTREL_REPORT, tool));
@@ -241,7 +233,7 @@ private Q_SLOTS:
                                        run("pdfinfo", {pdf}).simplified().contains("Page size: 612 x 792")
                                  : !QFile::exists(pdf));
         QCOMPARE(QFile::exists(path), database != "missing");
-        QCOMPARE(contentsOf(path), before);
+        QCOMPARE(testsupport::fileBytes(path), before);
     }
 
     // --- the window ----------------------------------------------------------

@@ -1,5 +1,6 @@
 // The book on a PostgreSQL server: the settings file, several workstations at
 // once, a server that stops and comes back, and moving a book there and back.
+#include "Files.h"
 #include "TestSupport.h"
 
 #include "data/BookFiles.h"
@@ -33,40 +34,6 @@ class ServerTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // Before any window: the real program reports what is wrong and ends with status 1.
-    void aFaultySettingsFileEndsTheStart_data()
-    {
-        QTest::addColumn<QByteArray>("settings");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("no section") << QByteArray("host = /tmp\n") << "one section, [server]";
-        QTest::newRow("a password") << QByteArray("[server]\ndatabase = b\npassword = secret\n")
-                                    << "password file";
-        QTest::newRow("a misspelt key")
-            << QByteArray("[server]\ndatabse = b\n") << "unknown setting 'databse'";
-        QTest::newRow("a bad port") << QByteArray("[server]\ndatabase = b\nport = 70000\n") << "port";
-        QTest::newRow("an unknown sslmode")
-            << QByteArray("[server]\ndatabase = b\nsslmode = maybe\n") << "sslmode";
-        QTest::newRow("no server there")
-            << QByteArray("[server]\nhost = /nonexistent\ndatabase = b\n") << "cannot be opened";
-    }
-
-    void aFaultySettingsFileEndsTheStart()
-    {
-        QFETCH(QByteArray, settings);
-        QFETCH(QString, reason);
-        Program program;
-        program.session.reset();
-        QFile file(settingsOf(program));
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-                file.write(settings) == settings.size());
-        file.close();
-        std::unique_ptr<QProcess> run(startInFolder(program.folder.path(), VANTREL_EXECUTABLE, {}));
-        QVERIFY(run->waitForFinished(30000));
-        QCOMPARE(run->exitCode(), 1);
-        const QString report = run->readAllStandardError();
-        QVERIFY2(report.contains(reason) && !report.contains("secret"), qPrintable(report));
-    }
-
     // A role that must give a password reaches the book through a libpq password file.
     void aPasswordFileOpensTheBook()
     {
@@ -76,17 +43,13 @@ private Q_SLOTS:
         const QString passfile = program.folder.path() + "/pgpass";
         for (const auto& [content, opens] : {std::pair{QByteArray("*:*:*:clerk:wrong\n"), false},
                                              std::pair{QByteArray("*:*:*:clerk:clerk-secret\n"), true}}) {
-            QFile pass(passfile);
-            QVERIFY(pass.open(QIODevice::WriteOnly | QIODevice::Truncate) && pass.write(content) > 0);
-            pass.setPermissions(QFile::ReadOwner | QFile::WriteOwner); // libpq ignores a file others can read
-            pass.close();
-            QFile settings(settingsOf(program));
-            QVERIFY(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            settings.write(QString("[server]\nhost = %1\ndatabase = %2\nuser = clerk\npassfile = %3\n")
-                               .arg(qEnvironmentVariable("VANTREL_TEST_PGHOST"),
-                                    program.folder.serverDatabase(), passfile)
-                               .toUtf8());
-            settings.close();
+            QVERIFY(writeFile(passfile, content));
+            QFile::setPermissions(passfile, QFile::ReadOwner | QFile::WriteOwner); // else libpq ignores it
+            QVERIFY(writeFile(settingsOf(program),
+                              QString("[server]\nhost = %1\ndatabase = %2\nuser = clerk\npassfile = %3\n")
+                                  .arg(qEnvironmentVariable("VANTREL_TEST_PGHOST"),
+                                       program.folder.serverDatabase(), passfile)
+                                  .toUtf8()));
             data::Connection connection;
             try {
                 connection.openProgramDatabase(program.folder.path());
