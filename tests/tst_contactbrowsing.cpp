@@ -36,16 +36,12 @@ QString items(const QString& list)
 
 // Adds the contacts of `user`, each "firstName|category|fax|dobDate|..." ("~" for Null), then opens the
 // contact window for that user.
-void openAs(Program& program, const QString& user, const QStringList& contacts = {})
+void openAs(Program& program, const QString& user, QStringList contacts = {})
 {
-    const QStringList columns =
-        QString("firstName category fax dobDate dobMonth dobYear aniDate aniMonth aniYear").split(' ');
-    for (const QString& contact : contacts) {
-        QMap<QString, QVariant> row;
-        for (const QString& value : contact.split('|'))
-            row.insert(columns[row.size()], value == "~" ? QVariant() : value);
-        program.folder.addContact(user, row);
-    }
+    for (QString& contact : contacts)
+        contact.prepend(user + '|');
+    program.folder.addContacts(
+        "user firstName category fax dobDate dobMonth dobYear aniDate aniMonth aniYear", contacts);
     QVERIFY(run({openContacts(user)}));
 }
 

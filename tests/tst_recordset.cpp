@@ -20,11 +20,7 @@ RecordSet contactsOf(const QString& user)
 // Adds contacts, each "user|firstName|category|secondName"; a part left out is Null.
 void add(Program& program, const QStringList& contacts)
 {
-    for (const QString& contact : contacts) {
-        const QStringList part = contact.split('|');
-        program.folder.addContact(
-            part[0], {{first, part.value(1)}, {"category", part.value(2)}, {second, part.value(3)}});
-    }
+    program.folder.addContacts("user firstName category secondName", contacts);
 }
 
 // Where the cursor is: "BOF", "EOF", both, or the current row's position and first name ("~" for Null).

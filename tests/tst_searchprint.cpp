@@ -51,15 +51,6 @@ QStringList views(Program& program, const QStringList& typed)
     return out;
 }
 
-// Contacts written "user/category/first name/second name", separated by ';'.
-void addContacts(Program& program, const QString& contacts)
-{
-    for (const QString& c : contacts.split(';'))
-        program.folder.exec(
-            "insert into main (user, category, firstName, secondName) values (?, ?, ?, ?)",
-            {c.section('/', 0, 0), c.section('/', 1, 1), c.section('/', 2, 2), c.section('/', 3)});
-}
-
 // Every column filled with its own text, the list-only date parts with items of their lists.
 QMap<QString, QVariant> fullContact(const QString& first)
 {
@@ -90,9 +81,11 @@ private Q_SLOTS:
     void searchThenViewByFirstName()
     {
         Program program;
-        addContacts(program, "ann/Relatives/Amy/Lee;ann/Friends/Zoe/Park;ann/Business Partners/Bob/Hill;"
-                             "ann/Relatives/Yan/Li;ann/Friends/D'Arcy/O'Brien;ann/Friends/  /Blank;"
-                             "bob/Business Partners/Amy/Other");
+        program.folder.addContacts("user category firstName secondName",
+                                   {"ann|Relatives|Amy|Lee", "ann|Friends|Zoe|Park",
+                                    "ann|Business Partners|Bob|Hill", "ann|Relatives|Yan|Li",
+                                    "ann|Friends|D'Arcy|O'Brien", "ann|Friends|  |Blank",
+                                    "bob|Business Partners|Amy|Other"});
         program.folder.addContact("ann", fullContact("Amy"));
         // A contact added in this visit sits at the end of the set, though its category sorts before others.
         STEPS(openContacts("ann"), click("lblAddNew"), type("cbCategory", "Friends"),
@@ -125,8 +118,10 @@ private Q_SLOTS:
     void viewByTwoNamesAndWhileEditing()
     {
         Program program;
-        addContacts(program, "ann/Work/Zed/Brown;ann/Friends/Dan/Smith;ann/Business Partners/Carl/Smith;"
-                             "ann/Work/Amy/Smith;ann/Friends/Amy/Jones;ann/Relatives/Amy/Green");
+        program.folder.addContacts("user category firstName secondName",
+                                   {"ann|Work|Zed|Brown", "ann|Friends|Dan|Smith",
+                                    "ann|Business Partners|Carl|Smith", "ann|Work|Amy|Smith",
+                                    "ann|Friends|Amy|Jones", "ann|Relatives|Amy|Green"});
         const Rows before = program.folder.rows("select * from main");
         STEPS(openContacts("ann"));
         // In the window: Carl Smith, Amy Jones, Dan Smith, Amy Green, Amy Smith, Zed Brown. A later Amy is

@@ -205,4 +205,17 @@ void ProgramFolder::addContact(const QString& user, const QMap<QString, QVariant
         values);
 }
 
+void ProgramFolder::addContacts(const QString& columns, const QStringList& contacts) const
+{
+    const QStringList names = columns.split(QLatin1Char(' '));
+    for (const QString& contact : contacts) {
+        const QStringList values = contact.split(QLatin1Char('|'));
+        QMap<QString, QVariant> row;
+        for (qsizetype i = 0; i < names.size(); ++i)
+            row.insert(names[i],
+                       values.value(i, QStringLiteral("~")) == QLatin1String("~") ? QVariant() : values[i]);
+        addContact(row.take(QStringLiteral("user")).toString(), row);
+    }
+}
+
 } // namespace testing

@@ -42,6 +42,9 @@ public:
     void addUser(const QString& user, const QString& password) const;
     // A contact of `user`; the columns not given are Null.
     void addContact(const QString& user, const QMap<QString, QVariant>& columns) const;
+    // Contacts written as the values of `columns` (names separated by spaces, `user` among them)
+    // separated by '|'; "~" or a value left out is Null.
+    void addContacts(const QString& columns, const QStringList& contacts) const;
 
     // A test's SQLite SQL as the server reads it: the book's identifiers quoted,
     // rowid as the identity column, `select *` without it, Null first in every
