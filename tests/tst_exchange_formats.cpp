@@ -1,18 +1,20 @@
 // vCard and CSV import and export: round trips, files as other programs write
 // them, damaged files, and the rules for fitting a contact into the book.
 #include "ContactItems.h"
+#include "Files.h"
 #include "exchange/Exporter.h"
 #include "exchange/Importer.h"
 #include "exchange/Text.h"
 #include "exchange/VCardWriter.h"
 
 #include <QBuffer>
-#include <QDir>
+#include <QDirIterator>
 #include <QRegularExpression>
 #include <QTest>
 
 using data::Contact;
 using namespace exchange;
+using testsupport::fileBytes;
 using testsupport::make;
 using testsupport::setItem;
 using testsupport::unescaped;
@@ -35,6 +37,14 @@ public:
                std::any_of(staged.cbegin(), staged.cend(), same);
     }
     void add(const Contact& contact) override { staged << contact; }
+    // The caller's commit, or its rollback.
+    const ImportSummary& settle(const ImportSummary& summary)
+    {
+        if (!summary.mustRollBack())
+            contacts << staged;
+        staged.clear();
+        return summary;
+    }
 };
 
 ImportSummary importInto(MemoryBook& book, const QByteArray& bytes, FileKind kind = FileKind::Guess,
@@ -45,11 +55,7 @@ ImportSummary importInto(MemoryBook& book, const QByteArray& bytes, FileKind kin
     buffer.open(QIODevice::ReadOnly);
     ImportOptions options;
     options.kind = kind;
-    const ImportSummary summary = importContacts(buffer, book, options, progress);
-    if (!summary.mustRollBack())
-        book.contacts << book.staged;
-    book.staged.clear();
-    return summary;
+    return book.settle(importContacts(buffer, book, options, progress));
 }
 
 // Gives the contacts one by one, as the caller's storage does.
@@ -125,55 +131,33 @@ bool hasBrokenEscape(const QByteArray& body)
     return QString::fromLatin1(body).contains(escape);
 }
 
-// Bytes that may hold NUL.
-template <qsizetype N> QByteArray raw(const char (&bytes)[N])
+// What importing a sample must give, from its NAME.expected: "contact" and its "  column=value" lines,
+// "note" lines, a "lost" line; or "error LINE TEXT" for a file of which nothing is imported.
+struct Expected
 {
-    return QByteArray(bytes, N - 1);
-}
+    QList<Contact> contacts;
+    QStringList notes;
+    QString lost = "photos 0, ignored 0, junk 0";
+    int errorLine = 0;
+    QString error;
+};
 
-QByteArray card(const QByteArray& body)
+Expected expectedOf(const QString& path)
 {
-    return "BEGIN:VCARD\r\n" + body + "END:VCARD\r\n";
-}
-
-// A table of files to import: each row the file, the contacts it must give, the
-// notes the summary must hold (a part of each) and what was not imported.
-void importColumns()
-{
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<QList<Contact>>("expected");
-    QTest::addColumn<QStringList>("notes");
-    QTest::addColumn<QString>("lost");
-}
-
-void row(const char* name, const QByteArray& file, const QList<Contact>& expected,
-         const QStringList& notes = {}, const QString& lost = "photos 0, ignored 0, junk 0")
-{
-    QTest::newRow(name) << file << expected << notes << lost;
-}
-
-// Imports the row's file, its kind guessed from its content, and checks what it gave.
-void checkImport()
-{
-    QFETCH(QByteArray, file);
-    QFETCH(QList<Contact>, expected);
-    QFETCH(QStringList, notes);
-    MemoryBook book;
-    const ImportSummary summary = importInto(book, file);
-    QVERIFY2(summary.outcome == Outcome::Completed, qPrintable(summary.error));
-    QCOMPARE(listed(book.contacts), listed(expected));
-    QStringList given; // the notes of every contact: exactly those expected
-    for (const ContactNotes& n : summary.notes)
-        given << n.notes;
-    QVERIFY2(given.size() == notes.size(), qPrintable(given.join(QLatin1Char('\n'))));
-    for (const QString& note : notes)
-        QVERIFY2(given.join(QLatin1Char('\n')).contains(note), qPrintable(note));
-    QString lost = QStringLiteral("photos %1, ignored %2, junk %3")
-                       .arg(QString::number(summary.photos), QString::number(summary.ignoredProperties),
-                            QString::number(summary.junkLines));
-    if (!summary.unknownColumns.isEmpty())
-        lost += ", unknown columns " + summary.unknownColumns.join(", ");
-    QTEST(lost, "lost");
+    Expected expected;
+    for (const QString& line : QString::fromUtf8(fileBytes(path).value_or("")).split('\n')) {
+        if (line == "contact")
+            expected.contacts << Contact();
+        else if (line.startsWith("  "))
+            setItem(expected.contacts.last(), unescaped(line.mid(2)));
+        else if (line.startsWith("note "))
+            expected.notes << unescaped(line.mid(5));
+        else if (line.startsWith("lost "))
+            expected.lost = line.mid(5);
+        else if (line.startsWith("error "))
+            expected.errorLine = line.section(' ', 1, 1).toInt(), expected.error = line.section(' ', 2);
+    }
+    return expected;
 }
 
 } // namespace
@@ -307,151 +291,50 @@ private Q_SLOTS:
         }
     }
 
-    // Files as other programs write them: each sample in tests/samples beside what importing it must
-    // give (NAME.expected: "contact" and its "column=value" lines, "note" lines, a "lost" line).
-    void readsFilesOfOtherPrograms_data()
+    // Each sample in tests/samples beside what importing it must give (NAME.expected): files as other
+    // programs write them, where each value of a card goes and what does not fit, damaged files.
+    void importsEachSample_data()
     {
-        importColumns();
-        const QDir samples(QStringLiteral(VANTREL_SAMPLES));
-        const QFileInfoList files = samples.entryInfoList({"*.vcf", "*.csv"}, QDir::Files, QDir::Name);
-        QVERIFY(files.size() >= 15);
-        for (const QFileInfo& sample : files) {
-            QFile file(sample.filePath());
-            QFile expectation(samples.filePath(sample.completeBaseName() + ".expected"));
-            QVERIFY(file.open(QIODevice::ReadOnly) && expectation.open(QIODevice::ReadOnly));
-            QList<Contact> contacts;
-            QStringList notes;
-            QString lost = "photos 0, ignored 0, junk 0";
-            for (const QString& line : QString::fromUtf8(expectation.readAll()).split('\n')) {
-                if (line == "contact")
-                    contacts << Contact();
-                else if (line.startsWith("  "))
-                    setItem(contacts.last(), unescaped(line.mid(2)));
-                else if (line.startsWith("note "))
-                    notes << unescaped(line.mid(5));
-                else if (line.startsWith("lost "))
-                    lost = line.mid(5);
-            }
-            row(qPrintable(sample.fileName()), file.readAll(), contacts, notes, lost);
-        }
+        QTest::addColumn<QString>("path");
+        const QString root = QStringLiteral(VANTREL_SAMPLES "/");
+        QStringList files;
+        for (QDirIterator it(root, {"*.vcf", "*.csv"}, QDir::Files, QDirIterator::Subdirectories);
+             it.hasNext();)
+            files << it.next();
+        files.sort();
+        QVERIFY(files.size() >= 38);
+        for (const QString& file : std::as_const(files))
+            QTest::newRow(qPrintable(file.mid(root.size()))) << file;
     }
 
-    void readsFilesOfOtherPrograms() { checkImport(); }
-
-    // Where each value goes, and what does not fit: the first name, then phones and e-mails.
-    void fitsValuesIntoFields_data()
+    void importsEachSample()
     {
-        importColumns();
-        const auto named = [](const QString& first, const QString& second) {
-            return QList<Contact>{make("firstName=" + first, "secondName=" + second)};
-        };
-        row("N's given name", card("N:Smith;John;;;\r\nFN:Dr. J. Smith\r\n"), named("John", "Smith"));
-        row("FN, family name at its end", card("N:Smith;;;;\r\nFN:John Ronald Smith\r\n"),
-            named("John Ronald", "Smith"));
-        row("FN alone", card("FN:John Smith\r\n"), named("John", "Smith"));
-        row("FN is the company", card("FN:Acme Tools\r\nORG:Acme Tools\r\n"), named("Acme Tools", ""));
-        row("ORG", card("N:;;;;\r\nORG:Acme Tools;Sales\r\n"), named("Acme Tools", ""));
-        row("blank given name", card("N:Lee; ;;;\r\nFN:Ann Lee\r\n"), named("Ann", "Lee"));
-        row("CSV first name", "First Name,Last Name,Name\r\nAnn,Lee,X Y\r\n", named("Ann", "Lee"));
-        row("CSV display name", "First Name,Name\r\n,Ann Lee\r\n", named("Ann", "Lee"));
-        row("CSV company", "First Name,Company\r\n  ,Acme\r\n", named("Acme", ""));
-        const auto typed = [](const QByteArray& line) {
-            return card("VERSION:3.0\r\nN:;T;;;\r\n" + line + "\r\n");
-        };
-        const auto in = [](const QString& field) {
-            return QList<Contact>{make("firstName=T", field + "=1")};
-        };
-        row("2.1 bare tokens", typed("TEL;WORK;VOICE:1"), in("phoneOff"));
-        row("type list", typed("TEL;TYPE=work,voice:1"), in("phoneOff"));
-        row("type repeated", typed("TEL;TYPE=WORK;TYPE=FAX:1"), in("faxOff"));
-        row("quoted type list", typed("TEL;TYPE=\"WORK,CELL\":1"), in("mobileOff"));
-        row("lower case name", typed("tel;type=home;type=fax:1"), in("fax"));
-        row("no type", typed("TEL:1"), in("phone"));
-        row("Apple label", typed("item1.TEL:1\r\nitem1.X-ABLabel:_$!<HomeFAX>!$_"), in("fax"));
-        row("custom label", typed("item2.X-ABLabel:Work Mobile\r\nitem2.TEL:1"), in("mobileOff"));
-        row("QP is an encoding", typed("TEL;WORK;QUOTED-PRINTABLE:=31"), in("phoneOff"));
-        row("e-mail", typed("EMAIL;INTERNET;WORK:1"), in("EMailO"));
-        row("numbers that do not fit",
-            typed("TEL;TYPE=HOME:12345678\r\nTEL;TYPE=HOME:222\r\nTEL;TYPE=HOME:333\r\n"
-                  "TEL;TYPE=CELL:1-800-FLOWERS\r\nTEL;TYPE=FAX:n/a\r\nTEL;TYPE=FAX:444\r\nEMAIL:a@x\r\n"
-                  "EMAIL:b@x\r\nEMAIL:c@x\r\nADR;TYPE=OTHER:;;Elsewhere 1;;;;\r\nADR:;;Home 2;;;;\r\n"
-                  "CATEGORIES:A,B,C"),
-            // The long phone is kept whole: the window asks for a shorter one. A home
-            // number never goes to the office boxes.
-            {make("category=A", "subCategory=B", "firstName=T", "address=Home 2", "phone=12345678",
-                  "phone2=222", "mobile=1800", "fax=444", "EMailH=a@x", "EMailO=b@x")},
-            {"The home phone 12345678 has 8 digits; the window takes 7",
-             "No field for the home phone \"333\"",
-             "The home mobile \"1-800-FLOWERS\" was stored as its digits 1800", "fax \"n/a\" has no digits",
-             "No field for the e-mail \"c@x\"", "No field for the other address \"Elsewhere 1\"",
-             "No field for the category \"C\""});
-
-        // CSV dates such as 3/4/1980 are read month first unless a date shows otherwise.
-        const auto dated = [](const QByteArray& dates) {
-            return "First Name,Birthday\r\nA," + dates + "\r\n";
-        };
-        const auto born = [](const QString& first, const QString& date) {
-            const QStringList dmy = date.split(QLatin1Char('/'));
-            return make("firstName=" + first, "dobDate=" + dmy[0], "dobMonth=" + dmy[1], "dobYear=" + dmy[2]);
-        };
-        row("month first unless shown", dated("3/4/1980\r\nB,1/1/1990"),
-            {born("A", "4/3/1980"), born("B", "1/1/1990")});
-        row("a later row shows day first", dated("3/4/1980\r\nB,13/1/1990"),
-            {born("A", "3/4/1980"), born("B", "13/1/1990")});
-        row("a later row shows month first", dated("3/4/1980\r\nB,1/13/1990"),
-            {born("A", "4/3/1980"), born("B", "13/1/1990")});
-        row("dotted is day first", dated("3.4.1980"), {born("A", "3/4/1980")});
-        row("with a time", dated("3/4/1980 0:00:00\r\nB,25/1/1990"),
-            {born("A", "3/4/1980"), born("B", "25/1/1990")});
-        row("a row without a year", dated("1980-04-03\r\nB,4/3"), {born("A", "3/4/1980"), born("B", "3/4/")});
-    }
-
-    void fitsValuesIntoFields() { checkImport(); }
-
-    void damagedFilesImportNothing_data()
-    {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<int>("line");
-        QTest::addColumn<QString>("message");
-        const QByteArray good = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Good;Card;;;\r\nEND:VCARD\r\n";
-        QTest::newRow("truncated") << good + "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Cut;Off;;;\r\nTEL:12" << 5
-                                   << "has no END:VCARD";
-        QTest::newRow("BEGIN without END")
-            << good + "BEGIN:VCARD\r\nN:A;B;;;\r\nBEGIN:VCARD\r\nN:C;D;;;\r\nEND:VCARD\r\n"
-            << 7 << "inside the card that begins at line 5";
-        QTest::newRow("END without BEGIN") << good + "END:VCARD\r\n" << 5 << "never begun";
-        QTest::newRow("binary garbage")
-            << good + raw("BEGIN:VCARD\r\nN:A\0\0\x01\x02;B\r\nEND:VCARD\r\n") << 6 << "binary data";
-        QTest::newRow("not UTF-8 after a UTF-8 mark")
-            << "\xEF\xBB\xBF" + good + "BEGIN:VCARD\r\nVERSION:3.0\r\nN:M\xfcller;A;;;\r\nEND:VCARD\r\n"
-            << 7 << "not valid UTF-8";
-        QTest::newRow("unknown character set") << good + "BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=X-UNHEARD-"
-                                                         "OF;ENCODING=QUOTED-PRINTABLE:M=FC\r\nEND:VCARD\r\n"
-                                               << 7 << "not known";
-        QTest::newRow("not a vCard") << raw("\x89PNG\r\n\x1a\n\0\0\0\rIHDR") << 1 << "not a vCard file";
-        QTest::newRow("empty") << QByteArray() << 1 << "no vCard";
-        QTest::newRow("CSV: quote never closed")
-            << QByteArray("First Name,Home Street\r\nA,\"1 Main St\r\nB,x\r\n") << 2 << "never closed";
-        QTest::newRow("CSV: binary") << raw("First Name,Last Name\r\nA,B\r\nC,\0\0\0\x03\r\n") << 3
-                                     << "binary data";
-        QTest::newRow("CSV: no contact columns") << QByteArray("alpha,beta\r\n1,2\r\n") << 1 << "no column";
-    }
-
-    void damagedFilesImportNothing()
-    {
-        QFETCH(QByteArray, file);
-        QFETCH(int, line);
-        QFETCH(QString, message);
+        QFETCH(QString, path);
+        const Expected expected = expectedOf(path.left(path.lastIndexOf('.')) + ".expected");
         MemoryBook book;
-        const bool csv = QByteArray(QTest::currentDataTag()).startsWith("CSV");
-        const ImportSummary summary = importInto(book, file, csv ? FileKind::Csv : FileKind::VCard);
-        QCOMPARE(summary.outcome, Outcome::Failed);
-        QVERIFY(summary.mustRollBack());
-        QVERIFY(book.contacts.isEmpty());
-        QCOMPARE(summary.imported, 0);
-        QCOMPARE(summary.errorLine, line);
-        QVERIFY2(summary.error.contains(message), qPrintable(summary.error));
-        QVERIFY(summary.toText().startsWith("Nothing was imported."));
+        const ImportSummary summary = book.settle(importFile(path, book));
+        QCOMPARE(listed(book.contacts), listed(expected.contacts));
+        if (expected.errorLine) {
+            QCOMPARE(summary.outcome, Outcome::Failed);
+            QVERIFY(summary.mustRollBack() && summary.imported == 0);
+            QCOMPARE(summary.errorLine, expected.errorLine);
+            QVERIFY2(summary.error.contains(expected.error), qPrintable(summary.error));
+            QVERIFY(summary.toText().startsWith("Nothing was imported."));
+            return;
+        }
+        QVERIFY2(summary.outcome == Outcome::Completed, qPrintable(summary.error));
+        QStringList given; // the notes of every contact: exactly those expected
+        for (const ContactNotes& n : summary.notes)
+            given << n.notes;
+        QVERIFY2(given.size() == expected.notes.size(), qPrintable(given.join(QLatin1Char('\n'))));
+        for (const QString& note : expected.notes)
+            QVERIFY2(given.join(QLatin1Char('\n')).contains(note), qPrintable(note));
+        QString lost = QStringLiteral("photos %1, ignored %2, junk %3")
+                           .arg(QString::number(summary.photos), QString::number(summary.ignoredProperties),
+                                QString::number(summary.junkLines));
+        if (!summary.unknownColumns.isEmpty())
+            lost += ", unknown columns " + summary.unknownColumns.join(", ");
+        QCOMPARE(lost, expected.lost);
     }
 
     void filesThatCannotBeOpened()
