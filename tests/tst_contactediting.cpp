@@ -270,18 +270,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("list");
         QTest::addColumn<QString>("column");
         QTest::addColumn<QString>("typed");
-        QTest::newRow("a start of an item") << "cbCategory"
-                                            << "category"
-                                            << "Business";
-        QTest::newRow("an item in another case") << "cbCategory"
-                                                 << "category"
-                                                 << "friends";
-        QTest::newRow("a start of a year") << "cbDOBYear"
-                                           << "dobYear"
-                                           << "199";
-        QTest::newRow("a start of a sub-category") << "cbSubCategory"
-                                                   << "subCategory"
-                                                   << "Mom";
+        for (const char* row : {"a start of an item|cbCategory|category|Business",
+                                "an item in another case|cbCategory|category|friends",
+                                "a start of a year|cbDOBYear|dobYear|199",
+                                "a start of a sub-category|cbSubCategory|subCategory|Mom"}) {
+            const QStringList p = QString(row).split('|');
+            QTest::newRow(qPrintable(p[0])) << p[1] << p[2] << p[3];
+        }
     }
 
     void editableListsKeepWhatWasTyped()

@@ -25,17 +25,14 @@ private Q_SLOTS:
         QTest::addColumn<QKeySequence>("quit");
         QTest::addColumn<QString>("tag");
         QTest::addColumn<QString>("no"); // the label, or its twin
-        QTest::newRow("contacts, Alt+Q") << "frmDetails" << QKeySequence("Alt+Q") << "form details"
-                                         << "lblNo";
-        QTest::newRow("contacts, Esc") << "frmDetails" << QKeySequence("Esc") << "form details"
-                                       << "Command2";
-        QTest::newRow("login, Esc") << "frmVantrel" << QKeySequence("Esc") << "form vantrel"
-                                    << "lblNo";
-        QTest::newRow("login, Alt+F4") << "frmVantrel" << QKeySequence("Alt+F4") << "form vantrel"
-                                       << "Command2";
-        QTest::newRow("change password, Esc")
-            << "frmChangePassword" << QKeySequence("Esc") << "change password"
-            << "lblNo";
+        for (const char* row : {"contacts, Alt+Q|frmDetails|Alt+Q|form details|lblNo",
+                                "contacts, Esc|frmDetails|Esc|form details|Command2",
+                                "login, Esc|frmVantrel|Esc|form vantrel|lblNo",
+                                "login, Alt+F4|frmVantrel|Alt+F4|form vantrel|Command2",
+                                "change password, Esc|frmChangePassword|Esc|change password|lblNo"}) {
+            const QStringList p = QString(row).split('|');
+            QTest::newRow(qPrintable(p[0])) << p[1] << QKeySequence(p[2]) << p[3] << p[4];
+        }
     }
 
     // The asking window unloads before the confirmation shows, which stands alone; No (a click, or Esc)
