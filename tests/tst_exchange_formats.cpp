@@ -14,9 +14,9 @@
 
 using data::Contact;
 using namespace exchange;
+using testsupport::contactsIn;
 using testsupport::fileBytes;
 using testsupport::make;
-using testsupport::setItem;
 using testsupport::unescaped;
 
 Q_DECLARE_METATYPE(data::Contact)
@@ -111,21 +111,18 @@ bool hasBrokenEscape(const QByteArray& body)
 struct Expected
 {
     QList<Contact> contacts;
-    QStringList notes;
+    QStringList notes = {};
     QString lost = "photos 0, ignored 0, junk 0";
     int errorLine = 0;
-    QString error;
+    QString error = {};
 };
 
 Expected expectedOf(const QString& path)
 {
-    Expected expected;
-    for (const QString& line : QString::fromUtf8(fileBytes(path).value_or("")).split('\n')) {
-        if (line == "contact")
-            expected.contacts << Contact();
-        else if (line.startsWith("  "))
-            setItem(expected.contacts.last(), unescaped(line.mid(2)));
-        else if (line.startsWith("note "))
+    const QString text = QString::fromUtf8(fileBytes(path).value_or(""));
+    Expected expected{.contacts = contactsIn(text)};
+    for (const QString& line : text.split('\n')) {
+        if (line.startsWith("note "))
             expected.notes << unescaped(line.mid(5));
         else if (line.startsWith("lost "))
             expected.lost = line.mid(5);

@@ -2,6 +2,7 @@
 
 #include "data/Contact.h"
 
+#include <QList>
 #include <QString>
 #include <algorithm>
 
@@ -43,6 +44,19 @@ inline QString unescaped(const QString& text)
         ++i;
     }
     return plain;
+}
+
+// The contacts of a sample file: "contact", then a "  column=value" line for each field given.
+inline QList<data::Contact> contactsIn(const QString& text)
+{
+    QList<data::Contact> contacts;
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        if (line == QLatin1String("contact"))
+            contacts << data::Contact();
+        else if (line.startsWith(QLatin1String("  ")))
+            setItem(contacts.last(), unescaped(line.mid(2)));
+    }
+    return contacts;
 }
 
 } // namespace testsupport

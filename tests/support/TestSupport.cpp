@@ -213,10 +213,8 @@ bool run(std::initializer_list<Step> steps)
 ContactWindow contactWindow()
 {
     // Off while adding or modifying, on while browsing.
-    const QStringList editActions{QStringLiteral("lblAddNew"), QStringLiteral("lblModify"),
-                                  QStringLiteral("lblSearch"), QStringLiteral("lblPrint"),
-                                  QStringLiteral("cmdAdd"),    QStringLiteral("cmdModify"),
-                                  QStringLiteral("cmdSearch"), QStringLiteral("cmdPrint")};
+    const QStringList editActions =
+        QStringLiteral("lblAddNew lblModify lblSearch lblPrint cmdAdd cmdModify cmdSearch cmdPrint").split(' ');
     ContactWindow state;
     const auto& details = window<frmDetails>(app::Window::Details);
     if (!details.isLoaded())
