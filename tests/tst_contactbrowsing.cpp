@@ -17,15 +17,6 @@ const QStringList tabOrder =
         .split(' ');
 const QStringList moveButtons{"cmdFirst", "cmdPrev", "cmdNext", "cmdLast"};
 
-// The named controls' `property` (by default what they show), joined by '|'.
-QString texts(const QStringList& names, const char* property = nullptr)
-{
-    QStringList result;
-    for (const QString& name : names)
-        result << (property ? find(name)->property(property).toString() : text(name));
-    return result.join('|');
-}
-
 QString items(const QString& list)
 {
     QStringList result;

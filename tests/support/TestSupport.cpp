@@ -102,6 +102,14 @@ QString text(const QString& name)
     return control ? widgetText(control) : QStringLiteral("<no %1>").arg(name);
 }
 
+QString texts(const QStringList& names, const char* property)
+{
+    QStringList result;
+    for (const QString& name : names)
+        result << (property && find(name) ? find(name)->property(property).toString() : text(name));
+    return result.join(QLatin1Char('|'));
+}
+
 bool enabled(const QString& name)
 {
     QWidget* control = find(name);
@@ -214,7 +222,8 @@ ContactWindow contactWindow()
 {
     // Off while adding or modifying, on while browsing.
     const QStringList editActions =
-        QStringLiteral("lblAddNew lblModify lblSearch lblPrint cmdAdd cmdModify cmdSearch cmdPrint").split(' ');
+        QStringLiteral("lblAddNew lblModify lblSearch lblPrint cmdAdd cmdModify cmdSearch cmdPrint")
+            .split(' ');
     ContactWindow state;
     const auto& details = window<frmDetails>(app::Window::Details);
     if (!details.isLoaded())

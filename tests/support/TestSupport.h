@@ -59,6 +59,8 @@ template <typename T = QWidget> T* find(const QString& name)
 }
 // What a control shows (its user property), and whether it is enabled.
 QString text(const QString& name);
+// The named controls' `property` (by default what they show), joined by '|'.
+QString texts(const QStringList& names, const char* property = nullptr);
 bool enabled(const QString& name);
 // The 22 entry controls of the contact window, in the order of a contact's columns.
 QStringList entryControls();
