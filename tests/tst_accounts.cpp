@@ -27,13 +27,10 @@ char* toString(const Seen& seen)
 
 Seen seen(const Program& program, const QStringList& boxes)
 {
-    Seen result{program.messages.isEmpty() ? QString()
-                                           : program.messages.last().title + ": " + program.lastPrompt(),
-                {},
-                QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString()};
-    for (const QString& box : boxes)
-        result.boxes << text(box);
-    return result;
+    return {program.messages.isEmpty() ? QString()
+                                       : program.messages.last().title + ": " + program.lastPrompt(),
+            texts(boxes).split('|'),
+            QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString()};
 }
 
 const QStringList loginBoxes{"txtUser", "txtPassword", "txtRetypePassword"};

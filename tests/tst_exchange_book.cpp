@@ -12,7 +12,6 @@
 
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using Rows = QList<QVariantList>;

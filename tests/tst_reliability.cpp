@@ -14,8 +14,6 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <optional>
 #include <sqlite3.h>
 

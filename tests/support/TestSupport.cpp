@@ -12,7 +12,6 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
-#include <QLineEdit>
 #include <QMetaProperty>
 #include <QPlainTextEdit>
 
