@@ -123,12 +123,11 @@ template <typename Set> void apply(Set& set, int operation, const QString& a, co
         return set.find(columns[1], a);
     case 5:
         return set.find({{columns[1], a}, {columns[2], b}});
-    case 6: // a row added through the set stays last
+    case 6: // a row added through the set, stored by the next operation, stays last
         set.addNew();
         set.setValue(QStringLiteral("user"), QStringLiteral("ann"));
         set.setValue(columns[0], QStringLiteral("A"));
-        set.setValue(columns[1], a);
-        return set.update();
+        return set.setValue(columns[1], a);
     default: // an edit, stored by the next move or find
         if (!set.bof() && !set.eof())
             set.setValue(columns[operation - 7], a + QStringLiteral("x"));
