@@ -140,6 +140,7 @@ void Connection::reconnectIfLost()
     prepareServerSession();
 }
 
+// After a failure: true when the statement may simply run once more.
 bool Connection::reopenForRetry()
 {
     noteFailure();
@@ -182,18 +183,30 @@ void run(Connection& connection, QSqlQuery& query, const QString& sql, const QVa
     }
 }
 
-void Connection::execute(const QString& sql, const QVariantList& values)
+void Connection::retryingOnce(const std::function<void()>& attempt)
 {
-    reconnectIfLost();
-    QSqlQuery query(database());
     try {
-        run(query, sql, values);
+        attempt();
+        return;
     } catch (const DataError&) {
         if (!reopenForRetry())
             throw;
-        QSqlQuery again(database());
-        run(*this, again, sql, values);
     }
+    try {
+        attempt();
+    } catch (const DataError&) {
+        noteFailure();
+        throw;
+    }
+}
+
+void Connection::execute(const QString& sql, const QVariantList& values)
+{
+    reconnectIfLost();
+    retryingOnce([&] {
+        QSqlQuery query(database());
+        run(query, sql, values);
+    });
 }
 
 sqlite3* Connection::handle() const

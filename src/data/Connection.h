@@ -7,6 +7,7 @@
 #include <QString>
 #include <QVariant>
 #include <QtGlobal>
+#include <functional>
 
 class QFileInfo;
 struct sqlite3;
@@ -58,11 +59,12 @@ public:
     // Opens a lost server connection again; statements prepared before must be
     // prepared again (see generation()). Throws when the server is still away.
     void reconnectIfLost();
-    // After a statement failed: true when it may simply run once more, on the
-    // connection opened anew. So it is when the server connection was lost (a
-    // server restarted while the workstation stood idle) outside a transaction:
-    // nothing of the statement took effect. Throws when the server is still away.
-    bool reopenForRetry();
+    // Runs a statement (`attempt` throws DataError when it fails). When it failed
+    // because the server connection was lost (a server restarted while the
+    // workstation stood idle) outside a transaction, nothing of it took effect:
+    // it runs once more on the connection opened anew. Throws when the server is
+    // still away.
+    void retryingOnce(const std::function<void()>& attempt);
     // Counts the times the connection was opened again.
     int generation() const { return m_generation; }
 
@@ -74,6 +76,7 @@ public:
 private:
     void openVerified(const QFileInfo& file, OpenMode mode);
     void prepareServerSession();
+    bool reopenForRetry();
     friend class Transaction;
 
     QString m_name;

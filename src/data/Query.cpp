@@ -7,7 +7,6 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <functional>
 
 namespace data {
 
@@ -16,24 +15,31 @@ namespace {
 class DriverQuery final : public Query
 {
 public:
-    DriverQuery(Connection& connection, const QString& sql)
-        : m_connection(connection), m_sql(sql), m_query(connection.database())
+    DriverQuery(Connection& connection, const QString& sql) : m_connection(connection), m_sql(sql)
     {
-        if (!prepare())
-            retryOnNewConnection([this] { return prepare(); });
+        m_connection.retryingOnce([this] { prepare(); });
     }
     void bind(const QVariantList& values) override
     {
-        m_query.finish();
-        if (!execute(values))
-            retryOnNewConnection([&] { return prepare() && execute(values); });
+        m_connection.retryingOnce([&] {
+            if (m_generation != m_connection.generation())
+                prepare(); // on the connection opened anew
+            m_query.finish();
+            for (int i = 0; i < values.size(); ++i)
+                m_query.bindValue(i, values[i]);
+            if (!m_query.exec())
+                throw DataError(m_query.lastError().text().trimmed());
+        });
     }
     bool step() override
     {
         if (m_query.next())
             return true;
-        if (m_query.lastError().isValid())
-            fail();
+        if (m_query.lastError().isValid()) {
+            const QString text = m_query.lastError().text().trimmed();
+            m_connection.noteFailure();
+            throw DataError(text);
+        }
         return false;
     }
     qint64 int64(int column) const override { return m_query.value(column).toLongLong(); }
@@ -42,37 +48,19 @@ public:
     void reset() override { m_query.finish(); }
 
 private:
-    bool prepare()
+    void prepare()
     {
+        m_generation = m_connection.generation();
         m_query = QSqlQuery(m_connection.database());
         m_query.setForwardOnly(true);
-        return m_query.prepare(m_sql);
-    }
-    bool execute(const QVariantList& values)
-    {
-        for (int i = 0; i < values.size(); ++i)
-            m_query.bindValue(i, values[i]);
-        return m_query.exec();
-    }
-    // These statements only read: after a lost connection they run once more on a new one.
-    void retryOnNewConnection(const std::function<bool()>& attempt)
-    {
-        const QString text = m_query.lastError().text().trimmed();
-        if (!m_connection.reopenForRetry())
-            throw DataError(text);
-        if (!attempt())
-            fail();
-    }
-    [[noreturn]] void fail()
-    {
-        const QString text = m_query.lastError().text().trimmed();
-        m_connection.noteFailure();
-        throw DataError(text);
+        if (!m_query.prepare(m_sql))
+            throw DataError(m_query.lastError().text().trimmed());
     }
 
     Connection& m_connection;
     QString m_sql;
     QSqlQuery m_query;
+    int m_generation = 0; // of the connection the statement was prepared on
 };
 
 } // namespace

@@ -40,13 +40,7 @@ void RecordSet::loadColumns()
 {
     m_connection.reconnectIfLost();
     QStringList names;
-    try {
-        names = schema::columnNames(m_connection.database(), m_select.table);
-    } catch (const DataError&) {
-        if (!m_connection.reopenForRetry()) // a read: once more on a new connection
-            throw;
-        names = schema::columnNames(m_connection.database(), m_select.table);
-    }
+    m_connection.retryingOnce([&] { names = schema::columnNames(m_connection.database(), m_select.table); });
     for (const QString& name : std::as_const(names)) {
         m_columnIndex.insert(name.toLower(), static_cast<int>(m_columns.size()));
         m_columns << name;
