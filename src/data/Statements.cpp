@@ -30,21 +30,24 @@ QString whereClause(const QList<Equality>& tests)
 } // namespace
 
 namespace {
+QStringList quotedNames(const QStringList& columns, QLatin1String suffix = {})
+{
+    QStringList names;
+    for (const QString& column : columns)
+        names << quotedName(column) + suffix;
+    return names;
+}
+
 // The sort columns, then the key: ties fall back to it.
 QStringList sortColumns(const QStringList& orderBy, const Dialect& dialect)
 {
-    QStringList columns;
-    for (const QString& column : orderBy)
-        columns << quotedName(column);
-    return columns << dialect.key;
+    return quotedNames(orderBy) << dialect.key;
 }
 
 QString orderClause(const QStringList& orderBy, const Dialect& dialect)
 {
-    QStringList terms;
-    for (const QString& column : orderBy)
-        terms << quotedName(column) + QLatin1String(dialect.nullsFirst ? " nulls first" : "");
-    terms << dialect.key; // never Null
+    const QStringList terms = quotedNames(orderBy, QLatin1String(dialect.nullsFirst ? " nulls first" : ""))
+                              << dialect.key; // never Null
     return QLatin1String(" order by ") + terms.join(QLatin1String(", "));
 }
 } // namespace
@@ -81,11 +84,9 @@ QString Select::keysWhereSql(const Dialect& dialect, const QList<Equality>& extr
 
 QString Select::orderValuesSql(const Dialect& dialect) const
 {
-    QStringList columns;
-    for (const QString& column : orderBy)
-        columns << quotedName(column);
-    return QLatin1String("select ") + columns.join(QLatin1String(", ")) + QLatin1String(" from ") +
-           quotedName(table) + QLatin1String(" where ") + dialect.key + QLatin1String(" = ?");
+    return QLatin1String("select ") + quotedNames(orderBy).join(QLatin1String(", ")) +
+           QLatin1String(" from ") + quotedName(table) + QLatin1String(" where ") + dialect.key +
+           QLatin1String(" = ?");
 }
 
 QVariantList Select::boundValues() const
