@@ -79,28 +79,20 @@ void press(ui::Form& form, const char* button)
 // program sends it.
 Figure serverFloorQuery(const testing::ProgramFolder& folder, int reps)
 {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("floor"));
-    db.setHostName(qEnvironmentVariable("VANTREL_TEST_PGHOST"));
-    db.setDatabaseName(folder.serverDatabase());
-    db.setUserName(QStringLiteral("vantrel"));
-    db.open();
     std::vector<double> samples;
-    {
-        QSqlQuery query(db);
-        query.setForwardOnly(true);
-        query.prepare(testing::ProgramFolder::translated(
-            QStringLiteral("select rowid from main where user = ? order by category, firstName, rowid")));
-        for (int rep = 0; rep < reps; ++rep) {
-            samples.push_back(elapsedMs([&] {
-                std::vector<qint64> keys;
-                query.addBindValue(QStringLiteral("bench"));
-                query.exec();
-                while (query.next())
-                    keys.push_back(query.value(0).toLongLong());
-            }));
-        }
+    QSqlQuery query(folder.database());
+    query.setForwardOnly(true);
+    query.prepare(testing::ProgramFolder::translated(
+        QStringLiteral("select rowid from main where user = ? order by category, firstName, rowid")));
+    for (int rep = 0; rep < reps; ++rep) {
+        samples.push_back(elapsedMs([&] {
+            std::vector<qint64> keys;
+            query.addBindValue(QStringLiteral("bench"));
+            query.exec();
+            while (query.next())
+                keys.push_back(query.value(0).toLongLong());
+        }));
     }
-    db.close();
     return summarise(samples);
 }
 

@@ -184,6 +184,11 @@ QVariant ProgramFolder::value(const QString& sql, const QVariantList& values) co
     return rows(sql, values).value(0).value(0);
 }
 
+QSqlDatabase ProgramFolder::database() const
+{
+    return QSqlDatabase::database(m_connectionName);
+}
+
 void ProgramFolder::addUser(const QString& user, const QString& password) const
 {
     exec(QStringLiteral("insert into userMaster (user, Password) values (?, ?)"), {user, password});

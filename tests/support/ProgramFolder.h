@@ -3,6 +3,7 @@
 #include "data/Engine.h"
 
 #include <QMap>
+#include <QSqlDatabase>
 #include <QString>
 #include <QTemporaryDir>
 #include <QVariant>
@@ -38,6 +39,8 @@ public:
     QList<QVariantList> rows(const QString& sql, const QVariantList& values = {}) const;
     // The first column of the first row; an invalid QVariant without rows.
     QVariant value(const QString& sql, const QVariantList& values = {}) const;
+    // That connection of its own, for statements timed or traced as they are.
+    QSqlDatabase database() const;
 
     void addUser(const QString& user, const QString& password) const;
     // A contact of `user`; the columns not given are Null.
