@@ -237,10 +237,8 @@ ContactWindow contactWindow()
     state.cancel = enabled(QStringLiteral("lblCancel"));
     state.adding = details.isAdding();
     state.modifying = details.isModifying();
-    QStringList controls = editActions + QStringList{QStringLiteral("cmdSave")};
-    for (const contacts::ContactField& field : contacts::contactFields)
-        controls << QLatin1String(field.control);
-    for (const QString& name : std::as_const(controls)) {
+    const QStringList controls = editActions + QStringList{QStringLiteral("cmdSave")} + entryControls();
+    for (const QString& name : controls) {
         if (enabled(name) != (state.editing != editActions.contains(name)))
             state.outOfLine << name;
     }
