@@ -121,10 +121,12 @@ ProgramFolder::~ProgramFolder()
 
 QString ProgramFolder::translated(const QString& sql)
 {
-    static const QRegularExpression names(QStringLiteral(
-        "(?<![\"\\w])(userMaster|printDetails|user|Password|password|category|subCategory|firstName|"
-        "secondName|address|phone|phone2|mobile|fax|dobDate|dobMonth|dobYear|aniDate|aniMonth|"
-        "aniYear|addressOff|phoneOff|phone2Off|mobileOff|faxOff|EMailH|EMailO)(?![\"\\w])"));
+    namespace schema = data::schema;
+    static const QRegularExpression names(
+        QStringLiteral("(?<![\"\\w])(%1)(?![\"\\w])")
+            .arg((QStringList{schema::userMaster, schema::printDetails, QStringLiteral("password")} +
+                  schema::userMasterColumns() + schema::mainColumns())
+                     .join(QLatin1Char('|'))));
     static const QRegularExpression orderBy(QStringLiteral("order by (.+?)(?=\\)| limit|$)"));
     static const QRegularExpression groupConcat(QStringLiteral("group_concat\\((.+)\\)(?= from)"));
     QString whole = sql;
