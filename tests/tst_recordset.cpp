@@ -7,7 +7,6 @@
 #include "data/RecordSet.h"
 
 #include <QRandomGenerator>
-#include <QSqlQuery>
 
 using namespace data;
 using testsupport::Program;
@@ -58,18 +57,12 @@ const QStringList columns{QStringLiteral("category"), QStringLiteral("firstName"
 class PlainSet
 {
 public:
-    PlainSet(data::Connection& connection, const QString& user)
+    PlainSet(const testing::ProgramFolder& folder, const QString& user)
+        : m_rows(folder.rows("select category, firstName, secondName from main where user = ? "
+                             "order by category, firstName, rowid",
+                             {user})),
+          m_pos(m_rows.isEmpty() ? -1 : 0)
     {
-        QSqlQuery query(connection.database());
-        const QString sql = "select rowid, category, firstName, secondName from main where user = ? "
-                            "order by category, firstName, rowid";
-        query.prepare(connection.engine() == data::Engine::SQLite ? sql
-                                                                  : testing::ProgramFolder::translated(sql));
-        query.addBindValue(user);
-        query.exec();
-        while (query.next())
-            m_rows.append({query.value(1), query.value(2), query.value(3)});
-        m_pos = m_rows.isEmpty() ? -1 : 0;
     }
     bool bof() const { return m_rows.isEmpty() || m_pos < 0; }
     bool eof() const { return m_rows.isEmpty() || m_pos >= m_rows.size(); }
@@ -250,7 +243,7 @@ private Q_SLOTS:
     // Random operation sequences must leave both on the same row with the same values.
     void randomOperationsAgreeWithAPlainSet()
     {
-        testsupport::Program program;
+        Program program;
         QRandomGenerator random(20261205);
         // Few distinct values, so that names repeat across categories; some Nulls.
         const QStringList pool{QStringLiteral("Al"), QStringLiteral("Bo"),     QStringLiteral("al"),
@@ -266,9 +259,8 @@ private Q_SLOTS:
                 {{columns[0], pick(true)}, {columns[1], pick(true)}, {columns[2], pick(true)}});
 
         for (int round = 0; round < 12; ++round) {
-            RecordSet fast(app::session().DbConnection(),
-                           data::statements::contactsOf(QStringLiteral("ann")));
-            PlainSet plain(app::session().DbConnection(), QStringLiteral("ann"));
+            RecordSet fast = contactsOf("ann");
+            PlainSet plain(program.folder, "ann");
             QStringList trail;
             for (int step = 0; step < 150; ++step) {
                 const int operation = random.bounded(9);
