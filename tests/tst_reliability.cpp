@@ -59,13 +59,9 @@ bool intact(const Program& program)
 // row of the contact being modified.
 void holdTheBook(const Program& program)
 {
-    if (!onServer()) {
-        program.folder.exec("begin immediate");
-        return;
-    }
-    program.folder.exec("begin");
-    program.folder.exec("select pg_advisory_xact_lock(hashtext('main|ann'))");
-    program.folder.exec("select 1 from main where firstName = 'Abe' for update");
+    program.folder.holdTheBookOf("ann");
+    if (onServer())
+        program.folder.exec("select 1 from main where firstName = 'Abe' for update");
 }
 
 #define ONLY_ON_THE_FILE(why)                                                                                \
@@ -311,6 +307,68 @@ private Q_SLOTS:
         for (const QVariantList& row : rows)
             QCOMPARE(row[1].toInt(), 1);
         QVERIFY(intact(program));
+    }
+
+    // Another workstation stores a change to the contact this one shows: saving this window's
+    // older screen is refused with a word, keeps everything typed and undoes nothing, whether
+    // the edit reaches the book by the explicit Update (the last contact) or by Save's move to
+    // the last contact (any other). A change that stored the same values again is no conflict.
+    void aChangeStoredElsewhereIsNeverUndone_data()
+    {
+        QTest::addColumn<QString>("contact");
+        QTest::addColumn<QString>("theirPhone");
+        QTest::newRow("last contact, by the update") << "Zed"
+                                                     << "1112222";
+        QTest::newRow("another contact, by the move") << "Amit"
+                                                      << "1112222";
+        QTest::newRow("the same values stored again") << "Amit"
+                                                      << "5550001";
+    }
+
+    void aChangeStoredElsewhereIsNeverUndone()
+    {
+        QFETCH(QString, contact);
+        QFETCH(QString, theirPhone);
+        Program program;
+        program.folder.addUser("ann", "pw");
+        program.folder.addContacts(
+            "user category firstName phone mobile",
+            {"ann|Friends|Amit|5550001|9990000001", "ann|Friends|Zed|5550001|9990000001"});
+        STEPS(openContacts("ann"), click(contact == "Amit" ? "cmdFirst" : "cmdLast"));
+        QCOMPARE(text("txtFirstName"), contact);
+        std::unique_ptr<QProcess> other(startWorkstation(program, "modify", theirPhone.toInt(), contact));
+        QVERIFY(other->waitForFinished(60000));
+        QCOMPARE(other->exitCode(), 0);
+        QCOMPARE(savedBy(*other), QSet<QString>{contact});
+        const auto stored = [&] {
+            return program.folder.rows("select phone, mobile from main where firstName = ?", {contact});
+        };
+        QCOMPARE(stored(), (Rows{{theirPhone, "9990000001"}}));
+
+        STEPS(click("cmdModify"), type("txtMobile", "8880000002"), click("cmdSave"));
+        if (theirPhone == "5550001") {
+            QCOMPARE(program.prompts(), QStringList{"Record Saved"});
+            QCOMPARE(stored(), (Rows{{"5550001", "8880000002"}}));
+            return;
+        }
+        for (const bool again : {false, true}) { // a second Save is refused as well
+            if (again)
+                STEPS(click("cmdSave"));
+            QCOMPARE(program.messages.size(), again ? 2 : 1);
+            QVERIFY2(program.lastPrompt().startsWith("This contact was changed elsewhere"),
+                     qPrintable(program.lastPrompt()));
+            QCOMPARE(stored(), (Rows{{theirPhone, "9990000001"}}));
+            QVERIFY(enabled("lblSave") && enabled("txtMobile") &&
+                    window<frmDetails>(app::Window::Details).isModifying());
+            QCOMPARE(texts({"txtFirstName", "txtPhone1", "txtMobile"}), contact + "|5550001|8880000002");
+        }
+        // Cancel shows the contact as stored now; a change made on that saves.
+        STEPS(click("cmdCancel"));
+        QCOMPARE(texts({"txtFirstName", "txtPhone1", "txtMobile"}), contact + "|1112222|9990000001");
+        STEPS(click("cmdModify"), type("txtMobile", "8880000002"), click("cmdSave"));
+        QCOMPARE(program.lastPrompt(), "Record Saved");
+        QCOMPARE(stored(), (Rows{{theirPhone, "8880000002"}}));
+        QVERIFY(!program.ended() && intact(program));
     }
 
     void databaseToolMakesAPrivateFileAndNeverTouchesOne()

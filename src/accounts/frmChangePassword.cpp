@@ -1,6 +1,7 @@
 #include "accounts/frmChangePassword.h"
 
 #include "app/Session.h"
+#include "data/DataError.h"
 #include "data/RecordSet.h"
 #include "data/Schema.h"
 #include "ui/ActionLabel.h"
@@ -44,9 +45,7 @@ void frmChangePassword::lblModify_Click()
     if (user.recordCount() < 1) {
         ui::MessageBox::show(QStringLiteral("User Not Selected"));
     } else if (stored.isNull() || stored.toString() != ui->txtOldPassword->text()) {
-        ui::MessageBox::show(QStringLiteral("Old Password Does not Match"));
-        ui->txtOldPassword->setText(QString());
-        ui->txtOldPassword->setFocus();
+        oldPasswordDoesNotMatch();
     } else if (ui->txtNewPassword->text() != ui->txtRetypePassword->text()) {
         ui::MessageBox::show(QStringLiteral("New and Confirm Password Does not Match"));
         ui->txtNewPassword->setText(QString());
@@ -56,12 +55,27 @@ void frmChangePassword::lblModify_Click()
         ui::MessageBox::show(QStringLiteral("Password cannot be left Blank"));
     } else {
         user.setValue(password, ui->txtNewPassword->text());
-        user.update();
+        try {
+            user.update();
+        } catch (const data::RowChanged&) {
+            // Another workstation changed this password a moment ago: the old
+            // one typed here no longer matches, as it would not a moment later.
+            user.close();
+            oldPasswordDoesNotMatch();
+            return;
+        }
         ui::MessageBox::show(QStringLiteral("Password is Changed"));
         unload();
         app::session().show(app::Window::Vantrel);
     }
     user.close();
+}
+
+void frmChangePassword::oldPasswordDoesNotMatch()
+{
+    ui::MessageBox::show(QStringLiteral("Old Password Does not Match"));
+    ui->txtOldPassword->setText(QString());
+    ui->txtOldPassword->setFocus();
 }
 
 void frmChangePassword::lblBack_Click()

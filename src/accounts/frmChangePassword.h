@@ -20,6 +20,7 @@ protected:
 
 private:
     void lblModify_Click();
+    void oldPasswordDoesNotMatch();
     void lblBack_Click();
     void lblQuit_Click();
 };

@@ -10,7 +10,11 @@
 
 namespace {
 const QString cancellingTransaction = QStringLiteral("Cancelling Transaction...........");
-}
+const QString changedElsewhere =
+    QStringLiteral("This contact was changed elsewhere since it was shown here. Your changes were not "
+                   "saved, so as not to undo that change; they are still on the screen.\n"
+                   "Cancel shows the contact as it is stored now.");
+} // namespace
 
 // Leaves the set on the first contact, in the set's order, whose first and
 // second names both equal the typed ones exactly; else at EOF.
@@ -63,6 +67,11 @@ void frmDetails::lblSave_Click()
                 ui::MessageBox::show(QStringLiteral("Record Saved"));
             }
         }
+    } catch (const data::RowChanged&) {
+        // Another workstation stored this contact after it was shown: what was
+        // typed stays, in modifying, and nothing of the other's change is lost.
+        rsContacts->cancelUpdate();
+        throw ui::ShownFailure(changedElsewhere);
     } catch (const data::DataError& error) {
         // Nothing was stored (a locked or read-only file, a full disk): the
         // window stays in adding or modifying with everything typed, so Save

@@ -34,8 +34,8 @@ Engine engineOf(const QSqlDatabase& db)
 Dialect dialectOf(Engine engine)
 {
     if (engine == Engine::PostgreSQL)
-        return {QStringLiteral("vantrel_id"), true};
-    return {QStringLiteral("rowid"), false};
+        return {QStringLiteral("vantrel_id"), true, QStringLiteral("is not distinct from")};
+    return {QStringLiteral("rowid"), false, QStringLiteral("is")};
 }
 
 Connection::Connection() : m_name(nextConnectionName()) {}

@@ -26,6 +26,14 @@ public:
     }
 };
 
+// An edit was not stored because another client changed or removed the row
+// since this one read it: storing it would undo what the other had stored.
+class RowChanged final : public std::runtime_error
+{
+public:
+    RowChanged() : std::runtime_error("The row was changed or removed by another client since it was read.") {}
+};
+
 // A guarded insert found its row stored already (see RecordSet::setUniqueOnInsert).
 class AlreadyExists final : public std::runtime_error
 {

@@ -19,6 +19,7 @@ struct Dialect
 {
     QString key;     // the hidden column that finds a row again: SQLite's rowid, the server's identity
     bool nullsFirst; // SQLite sorts Null first by itself; the server is told to, for the same order
+    QString same;    // `a <same> b`: equal, Null equal to Null only
 };
 
 Engine engineOf(const QSqlDatabase& db);

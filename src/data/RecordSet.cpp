@@ -271,7 +271,10 @@ void RecordSet::requireCurrentRow() const
 void RecordSet::setValue(const QString& column, const QVariant& value)
 {
     requireCurrentRow();
-    m_pending.insert(columnIndex(column), storedValue(value));
+    const int index = columnIndex(column);
+    if (m_pending.isEmpty() && !m_adding)
+        m_editBase = lastReadRow();
+    m_pending.insert(index, storedValue(value));
 }
 
 QVariant RecordSet::value(const QString& column) const
@@ -285,9 +288,20 @@ QVariant RecordSet::value(const QString& column) const
     return currentRow().at(index);
 }
 
+// The values the caller was last given for the current row, even when another
+// client has changed it since: what an edit of the row starts from.
+const QVariantList& RecordSet::lastReadRow() const
+{
+    if (const QVariantList* row = m_rows.object(m_keys[static_cast<size_t>(m_pos)]))
+        return *row;
+    return currentRow();
+}
+
 const QVariantList& RecordSet::currentRow() const
 {
     const qint64 key = m_keys[static_cast<size_t>(m_pos)];
+    if (m_stale.remove(key))
+        m_rows.remove(key);
     if (const QVariantList* row = m_rows.object(key))
         return *row;
     usePreparedLookups();
@@ -389,22 +403,34 @@ bool RecordSet::pendingValuesExist() const
 
 void RecordSet::updatePending()
 {
+    // Each edited column must still hold what was read, or already what this
+    // edit writes: only then does the update replace nothing another client stored.
+    const Dialect& dialect = m_connection.dialect();
     QStringList sets;
-    QVariantList values;
+    QStringList unchanged;
+    QVariantList setValues;
+    QVariantList testValues;
     for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
-        sets << quotedName(m_columns.at(it.key())) + QLatin1String(" = ?");
-        values << it.value();
+        const QString column = quotedName(m_columns.at(it.key()));
+        sets << column + QLatin1String(" = ?");
+        setValues << it.value();
+        unchanged << QLatin1String("(") + column + QLatin1Char(' ') + dialect.same + QLatin1String(" ? or ") +
+                         column + QLatin1Char(' ') + dialect.same + QLatin1String(" ?)");
+        testValues << m_editBase.value(it.key()) << it.value();
     }
     rememberOrderBeforeEdit();
     const qint64 key = currentKey();
-    values << key;
     QSqlQuery query(m_connection.database());
     m_connection.reconnectIfLost();
     run(m_connection, query,
         QLatin1String("update ") + quotedName(m_select.table) + QLatin1String(" set ") +
-            sets.join(QLatin1String(", ")) + QLatin1String(" where ") + m_connection.dialect().key +
-            QLatin1String(" = ?"),
-        values);
+            sets.join(QLatin1String(", ")) + QLatin1String(" where ") + dialect.key +
+            QLatin1String(" = ? and ") + unchanged.join(QLatin1String(" and ")),
+        setValues + QVariantList{key} + testValues);
+    if (query.numRowsAffected() < 1) {
+        m_stale.insert(key);
+        throw RowChanged();
+    }
     m_rows.remove(key);
     m_pending.clear();
 }

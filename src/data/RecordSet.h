@@ -6,6 +6,7 @@
 
 #include <QCache>
 #include <QHash>
+#include <QSet>
 #include <QSqlQuery>
 #include <QString>
 #include <QVariant>
@@ -29,6 +30,11 @@ class Connection;
 // edit of the current row; Update stores it, and so does any move or Find.
 // A row added through the set is stored at its end and stays there until the
 // set is opened again.
+//
+// Edits are stored optimistically: an edit is refused with RowChanged, and
+// stays pending, when another client has stored a different value in one of
+// its columns since this set read the row. The row is then read again the
+// next time its values are asked for.
 class RecordSet final
 {
 public:
@@ -49,7 +55,8 @@ public:
 
     // Starts a new, empty row at the end of the set; it becomes current.
     void addNew();
-    // Sets a column of the current row (`Collect`).
+    // Sets a column of the current row (`Collect`); the first one of an edit
+    // takes the row's values as last read as the edit's starting point.
     void setValue(const QString& column, const QVariant& value);
     // Stores the added or edited row; nothing to store is not an error.
     void update();
@@ -85,6 +92,7 @@ private:
     void storePending();
     void insertPending();
     void updatePending();
+    const QVariantList& lastReadRow() const;
     void loadColumns();
     void loadKeys();
     void prepareLookups() const;
@@ -118,6 +126,9 @@ private:
     bool m_adding = false;
     qsizetype m_posBeforeAdd = -1;
     QHash<int, QVariant> m_pending; // column index -> value
+    QVariantList m_editBase;        // the edited row's values as they were read
+    // Rows that another client changed since they were read: read again when next shown.
+    mutable QSet<qint64> m_stale;
     mutable QCache<qint64, QVariantList> m_rows;
     mutable std::unique_ptr<Query> m_rowQuery;
 };

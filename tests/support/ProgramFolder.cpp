@@ -168,6 +168,17 @@ void ProgramFolder::exec(const QString& sql, const QVariantList& values) const
     run(m_connectionName, m_engine == data::Engine::SQLite ? sql : translated(sql), values);
 }
 
+void ProgramFolder::holdTheBookOf(const QString& user) const
+{
+    if (m_engine == data::Engine::SQLite) {
+        exec(QStringLiteral("begin immediate"));
+        return;
+    }
+    exec(QStringLiteral("begin"));
+    exec(QStringLiteral("select pg_advisory_xact_lock(hashtext(?))"),
+         {data::statements::contactsOf(user).insertLockKey()});
+}
+
 QList<QVariantList> ProgramFolder::rows(const QString& sql, const QVariantList& values) const
 {
     QSqlQuery query = run(m_connectionName, m_engine == data::Engine::SQLite ? sql : translated(sql), values);

@@ -42,6 +42,10 @@ public:
     // That connection of its own, for statements timed or traced as they are.
     QSqlDatabase database() const;
 
+    // Begins a transaction on that connection holding what a save of the user's
+    // contacts waits for: the file's write lock, or on a server the user's insert lock.
+    void holdTheBookOf(const QString& user) const;
+
     void addUser(const QString& user, const QString& password) const;
     // A contact of `user`; the columns not given are Null.
     void addContact(const QString& user, const QMap<QString, QVariant>& columns) const;

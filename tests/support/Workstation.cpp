@@ -31,8 +31,11 @@ QProcess* startInFolder(const QString& folder, const QString& executable, const 
         return process;
     }
     giveToOrdinaryUser(folder + "/data");
-    if (QFile::exists(folder + "/data/vantrel.mdb"))
-        giveToOrdinaryUser(folder + "/data/vantrel.mdb");
+    // The book and its log, which a program of this process may have opened already.
+    for (const char* file : {"vantrel.mdb", "vantrel.mdb-wal", "vantrel.mdb-shm"}) {
+        if (QFile::exists(folder + "/data/" + file))
+            giveToOrdinaryUser(folder + "/data/" + file);
+    }
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
                                       QFile::ExeOther);
     process->start("setpriv", QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", copy} + args);
@@ -60,6 +63,7 @@ int workstation(int argc, char** argv)
     const QStringList args = app.arguments(); // --workstation MODE FOLDER COUNT PREFIX
     const QString mode = args[2];
     const bool retry = mode == QLatin1String("retry");
+    const bool modify = mode == QLatin1String("modify");
     QStringList heard; // the messages of the contact at hand
     bool ended = false;
     const auto start = [&] {
@@ -87,6 +91,9 @@ int workstation(int argc, char** argv)
         return false;
     };
     const auto enter = [&](const QString& name) {
+        if (modify)
+            return run({click("cmdSearch"), type("txtFirstName", name), click("cmdView"), click("cmdModify"),
+                        type("txtPhone1", args[4]), click("cmdSave")});
         return mode == QLatin1String("signup")
                    ? run({click("lblNewUser"), type("txtUser", name), type("txtPassword", "pw"),
                           type("txtRetypePassword", "pw"), click("lblSave")})
@@ -98,8 +105,9 @@ int workstation(int argc, char** argv)
     };
     if (!start())
         return 2;
-    for (int i = 0; i < args[4].toInt() && !ended; ++i) {
-        const QString name = args[5] + QString::number(i);
+    const int count = modify ? 1 : args[4].toInt();
+    for (int i = 0; i < count && !ended; ++i) {
+        const QString name = modify ? args[5] : args[5] + QString::number(i);
         heard.clear();
         if (!enter(name))
             return 2;

@@ -15,7 +15,9 @@ class Program;
 //           stopping when the program ends;
 //   retry   the same, pressing Save again after a failure and starting the
 //           program again when it ended, until it is saved or already there;
-//   signup  signs up the users <prefix><i> with the password "pw".
+//   signup  signs up the users <prefix><i> with the password "pw";
+//   modify  logs in as ann, finds the contact whose first name is <prefix>
+//           by View, and saves <count> as its phone.
 // It prints "saved <name>" once the program confirmed it, and any other
 // message on its error stream.
 QProcess* startWorkstation(const Program& program, const QString& mode, int count, const QString& prefix);
