@@ -6,7 +6,7 @@ set -eu
 # to read the book); the report's fonts and poppler-utils (its tests read PDFs
 # back); the package checks (scripts/package-check.sh); librsvg2-bin for
 # tools/make_icons.sh; Qt's PostgreSQL driver and the server the tests start.
-packages="cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libsqlite3-dev
+packages="cmake ninja-build g++ pkgconf qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libsqlite3-dev libmount-dev
           fonts-comic-neue
           xvfb xauth openbox xdotool x11-utils x11-apps imagemagick sqlite3
           fonts-noto-core fonts-noto-cjk fonts-symbola poppler-utils

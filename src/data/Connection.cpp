@@ -10,6 +10,7 @@
 #include <QSqlQuery>
 #include <QUrl>
 #include <atomic>
+#include <libmount/libmount.h>
 
 namespace data {
 
@@ -74,12 +75,48 @@ void Connection::openProgramDatabase(const QString& programFolder, OpenMode mode
         open(programFolder + QLatin1String("/data/vantrel.mdb"), mode);
 }
 
+namespace {
+
+// The write-ahead log keeps its index in memory shared by the programs of one
+// computer, so a book that several computers reach over the network would be
+// damaged; a server book is the way to share one between computers.
+void refuseNetworkShare(const QFileInfo& file)
+{
+    const QByteArray path = QFile::encodeName(file.canonicalFilePath());
+    libmnt_table* mounts = mnt_new_table_from_file("/proc/self/mountinfo");
+    if (!mounts)
+        return; // nothing known: taken as the local disk it almost always is
+    libmnt_fs* fs = mnt_table_find_mountpoint(mounts, path.constData(), MNT_ITER_BACKWARD);
+    const bool network = fs && mnt_fs_is_netfs(fs) == 1;
+    const QString type = fs ? QString::fromUtf8(mnt_fs_get_fstype(fs)) : QString();
+    mnt_unref_table(mounts);
+    if (network)
+        throw DataError(QStringLiteral("The book lies on a network share (%1), where several computers cannot "
+                                       "use it safely. Keep it on this computer's own disk, or let the "
+                                       "computers share a server book (data/server.conf).")
+                            .arg(type));
+}
+
+// One flush per commit: a commit appends to the log and syncs it once; the book
+// itself is synced only when the log is copied back into it, now and then.
+void useWriteAheadLog(const QSqlDatabase& db)
+{
+    QSqlQuery pragma(db);
+    // A write-protected file, or one another program holds, keeps its journal.
+    pragma.exec(QStringLiteral("pragma journal_mode = wal"));
+    pragma.exec(QStringLiteral("pragma synchronous = full"));
+}
+
+} // namespace
+
 void Connection::openVerified(const QFileInfo& file, OpenMode mode)
 {
+    const bool readOnly = mode == OpenMode::ReadOnly;
+    if (!readOnly)
+        refuseNetworkShare(file);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
     // mode=rw: never create the file; a write-protected file opens for reading.
     // mode=ro: never write, whatever the file allows.
-    const bool readOnly = mode == OpenMode::ReadOnly;
     db.setDatabaseName(QUrl::fromLocalFile(file.absoluteFilePath()).toString(QUrl::FullyEncoded) +
                        QLatin1String(readOnly ? "?mode=ro" : "?mode=rw"));
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
@@ -87,8 +124,10 @@ void Connection::openVerified(const QFileInfo& file, OpenMode mode)
         throw DataError(db.lastError().driverText() + QLatin1String(": ") + db.lastError().databaseText());
 
     schema::verify(db);
-    if (!readOnly)
+    if (!readOnly) {
+        useWriteAheadLog(db);
         schema::ensureIndexes(db);
+    }
 }
 
 void Connection::openServer(const ServerSettings& settings, OpenMode mode)
