@@ -93,7 +93,7 @@ private Q_SLOTS:
         const auto cancelled = exchange::importIntoBook(connection, "ann", good, {},
                                                         [](qint64 done, qint64) { return done == 0; });
         QCOMPARE(cancelled.outcome, exchange::Outcome::Cancelled);
-        folder.exec("begin immediate"); // another program holds the book: the import waits, then fails
+        folder.holdTheBookOf("ann"); // another program holds the book: the import waits, then fails
         QVERIFY_THROWS_EXCEPTION(data::DataError, exchange::importIntoBook(connection, "ann", good));
         folder.exec("rollback");
         QCOMPARE(folder.rows("select firstName from main"), (Rows{{"Kept"}}));

@@ -63,10 +63,12 @@ ExportResult exportBook(data::Connection& connection, const QString& user, const
                         const Progress& progress)
 {
     const data::ContactBook book(connection, user);
+    // Counted before the contacts stream in: a server connection answers one
+    // query at a time, and a second one would cut the stream short.
+    const qint64 total = book.count();
     data::ContactCursor cursor = book.inWindowOrder();
     return exportFile(
-        path, format, [&cursor](data::Contact& contact) { return cursor.next(contact); }, book.count(),
-        progress);
+        path, format, [&cursor](data::Contact& contact) { return cursor.next(contact); }, total, progress);
 }
 
 Format formatForFileName(const QString& path)
