@@ -150,6 +150,34 @@ failed_save_keeps_typing() {
     expect_sql "select firstName || '|' || address from main" "Locked|Kept Road"
 }
 
+# Two workstations on one contact: the other saves its change first; this
+# window's save of its older screen is refused with a message, undoes nothing
+# and keeps the window modifying; Cancel shows the stored contact, which then saves.
+two_workstations_one_contact() {
+    retype() { # LENGTH TEXT: a number box's digits replaced (its keys take no Ctrl+A)
+        key End && for _ in $(seq "$1"); do key BackSpace; done && typed "$2"
+    }
+    fresh_book "$with_ann; insert into main (user, category, firstName, phone, mobile)
+                values ('ann', 'Friends', 'Amit', '5550001', '9990000001')"
+    start_program && log_in ann pw || return
+    local here=$program_pid here_window
+    here_window=$(xdotool getactivewindow)
+    start_program && log_in ann pw || return # the other workstation, on the same book
+    key alt+m && click_at 213 295 && retype 7 "1112222" && saved || return
+    expect_sql "select phone || '/' || mobile from main" "1112222/9990000001" || return
+    key Escape && window "Form1" && key Return && expect_end 0 || return
+    program_pid=$here
+    xdotool windowactivate "$here_window" && window "(O)" || return
+    key alt+m && click_at 290 346 && retype 10 "8880000002" && key alt+s && window projVantrel || return
+    xwd -silent -id "$(xdotool getactivewindow)" | convert xwd:- "$artifacts/two-workstations-message.png"
+    key Return && window "(O)" || return
+    [ "$(sql "select phone || '/' || mobile from main")" = "1112222/9990000001" ] ||
+        fail "the older screen was saved over the other workstation's change" || return
+    screenshot two-workstations-refused
+    key alt+n && key alt+m && click_at 290 346 && retype 10 "8880000002" && saved || return
+    expect_sql "select phone || '/' || mobile from main" "1112222/8880000002"
+}
+
 # Locked fields stay readable: on the screenshot, the text of the locked first
 # name box has at least 4.5:1 contrast on its background.
 locked_fields_are_readable() {
@@ -191,6 +219,7 @@ scenario "search, view and print" search_view_print
 scenario "change password" change_password
 scenario "quit, Alt+F4 and frame close" quit_paths
 scenario "a failed save keeps what was typed" failed_save_keeps_typing
+scenario "two workstations change one contact" two_workstations_one_contact
 scenario "locked fields are readable" locked_fields_are_readable
 scenario "import and export through the exchange window" exchange_window
 

@@ -86,7 +86,7 @@ expect_sql() {
 }
 
 fresh_book() {
-    rm -f "$db"
+    rm -f "$db" "$db-wal" "$db-shm" # a log left beside a removed book would be read into the new one
     "$prefix/tools/vantrel-createdb" "$db" >/dev/null
     [ -z "${1:-}" ] || sql "$1"
 }
