@@ -5,7 +5,9 @@
 // contacts (plus other users' contacts), then drives the real windows headless
 // as a user would, timing each action, next to the floor: the bare SQLite
 // query that lists the user's contact keys in the window's order. Each N runs
-// in a process of its own so that its peak memory is its own.
+// in a process of its own so that its peak memory is its own. On the file, the
+// writes also count their flushes (fsync and fdatasync calls), through the
+// test support's preloaded file-operation counter.
 #include "SampleBook.h"
 
 #include "ProgramFolder.h"
@@ -21,6 +23,7 @@
 #include "ui/Program.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMap>
@@ -31,8 +34,10 @@
 #include <QWindow>
 #include <algorithm>
 #include <cstdio>
+#include <dlfcn.h>
 #include <functional>
 #include <sqlite3.h>
+#include <string_view>
 #include <sys/resource.h>
 #include <vector>
 
@@ -59,10 +64,38 @@ double elapsedMs(const std::function<void()>& action)
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
-void report(int n, const char* action, const Figure& figure)
+// The flushes this process has made so far; none counted without the preloaded counter.
+long flushesSoFar()
 {
-    std::printf("RESULT\t%d\t%s\t%.3f\t%.3f\n", n, action, figure.median, figure.worst);
+    using Counter = long (*)();
+    static const auto counter = reinterpret_cast<Counter>(dlsym(RTLD_DEFAULT, "vantrel_faults_syncs"));
+    return counter ? counter() : -1;
+}
+
+// The times of an action repeated, and the flushes it made in all.
+struct Samples
+{
+    std::vector<double> ms;
+    long flushes = 0;
+
+    void time(const std::function<void()>& action)
+    {
+        const long before = flushesSoFar();
+        ms.push_back(elapsedMs(action));
+        flushes += flushesSoFar() - before;
+    }
+};
+
+void report(int n, const char* action, const Figure& figure, double flushes = -1)
+{
+    std::printf("RESULT\t%d\t%s\t%.3f\t%.3f\t%.2f\n", n, action, figure.median, figure.worst, flushes);
     std::fflush(stdout);
+}
+
+void report(int n, const char* action, const Samples& samples)
+{
+    report(n, action, summarise(samples.ms),
+           flushesSoFar() < 0 ? -1 : double(samples.flushes) / double(samples.ms.size()));
 }
 
 template <typename T> T* control(ui::Form& form, const char* name)
@@ -189,6 +222,27 @@ int runSize(int argc, char** argv, int n, int reps)
     ui::Form& login = session.form(app::Window::Vantrel);
     auto& contacts = session.form<frmDetails>(app::Window::Details);
 
+    Samples signUps;
+    Samples passwordChanges;
+    for (int rep = 0; rep < reps; ++rep) {
+        const QString user = QStringLiteral("newcomer%1").arg(rep);
+        press(login, "cmdNewUser");
+        for (const char* box : {"txtUser", "txtPassword", "txtRetypePassword"})
+            control<QLineEdit>(login, box)
+                ->setText(box == std::string_view("txtUser") ? user : QStringLiteral("pw"));
+        signUps.time([&] { press(login, "cmdSave"); });
+        press(login, "cmdChangePassword");
+        ui::Form& change = session.form(app::Window::ChangePassword);
+        auto* users = control<QComboBox>(change, "cbUser");
+        users->setCurrentIndex(users->findText(user));
+        control<QLineEdit>(change, "txtOldPassword")->setText(QStringLiteral("pw"));
+        control<QLineEdit>(change, "txtNewPassword")->setText(QStringLiteral("pw2"));
+        control<QLineEdit>(change, "txtRetypePassword")->setText(QStringLiteral("pw2"));
+        passwordChanges.time([&] { press(change, "cmdModify"); }); // back to the login window
+    }
+    report(n, "Sign-up", signUps);
+    report(n, "Change password", passwordChanges);
+
     std::vector<double> samples;
     for (int rep = 0; rep < reps; ++rep) {
         control<QLineEdit>(login, "txtUser")->setText(QStringLiteral("bench"));
@@ -220,30 +274,30 @@ int runSize(int argc, char** argv, int n, int reps)
     report(n, "View by first name", summarise(byFirst));
     report(n, "View by both names", summarise(byBoth));
 
-    samples.clear();
+    Samples adds;
     for (int rep = 0; rep < reps; ++rep) {
         press(contacts, "cmdAdd");
         typeNames(contacts, QStringLiteral("Newcomer%1").arg(rep), QStringLiteral("Bench"));
         control<QLineEdit>(contacts, "txtPhone1")->setText(QStringLiteral("1234567"));
-        samples.push_back(elapsedMs([&] { press(contacts, "cmdSave"); }));
+        adds.time([&] { press(contacts, "cmdSave"); });
     }
-    report(n, "AddNew + Save", summarise(samples));
+    report(n, "AddNew + Save", adds);
 
-    samples.clear();
+    Samples modifies;
     for (int rep = 0; rep < reps; ++rep) {
         press(contacts, "cmdSearch");
         typeNames(contacts, middle.first, middle.second);
         press(contacts, "cmdView");
         press(contacts, "cmdModify");
         control<QPlainTextEdit>(contacts, "txtAddress")->setPlainText(QStringLiteral("Moved %1").arg(rep));
-        samples.push_back(elapsedMs([&] { press(contacts, "cmdSave"); }));
+        modifies.time([&] { press(contacts, "cmdSave"); });
     }
-    report(n, "Modify + Save", summarise(samples));
+    report(n, "Modify + Save", modifies);
 
-    samples.clear();
+    Samples prints;
     for (int rep = 0; rep < reps; ++rep)
-        samples.push_back(elapsedMs([&] { press(contacts, "cmdPrint"); }));
-    report(n, "Print", summarise(samples));
+        prints.time([&] { press(contacts, "cmdPrint"); });
+    report(n, "Print", prints);
 
     samples.clear();
     for (int rep = 0; rep < reps; ++rep) {
@@ -312,10 +366,20 @@ int runExchange(int argc, char** argv, int n, int reps)
 
 int runAll(const QStringList& sizes, int reps, const QString& childMode)
 {
-    std::printf("%-10s %-24s %10s %10s %8s\n", "N", "action", "median ms", "worst ms", "/floor");
+    std::printf("%-10s %-24s %10s %10s %8s %8s\n", "N", "action", "median ms", "worst ms", "/floor",
+                "flushes");
     for (const QString& size : sizes) {
         QProcess child;
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        if (QFile::exists(QStringLiteral(VANTREL_FILEFAULTS))) { // counts the flushes of every file
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(VANTREL_FILEFAULTS));
+            const QString asan = environment.value(QStringLiteral("ASAN_OPTIONS"));
+            environment.insert(QStringLiteral("ASAN_OPTIONS"),
+                               (asan.isEmpty() ? QString() : asan + QLatin1Char(':')) +
+                                   QStringLiteral("verify_asan_link_order=0"));
+            child.setProcessEnvironment(environment);
+        }
         child.start(QCoreApplication::applicationFilePath(),
                     {childMode, size, QStringLiteral("--reps"), QString::number(reps)});
         child.waitForFinished(-1);
@@ -328,8 +392,10 @@ int runAll(const QStringList& sizes, int reps, const QString& childMode)
                 std::printf("%-10s %-24s %10.3f %10.3f %8s\n", f[1].constData(), "floor (key query)", floor,
                             f[3].toDouble(), "1.0");
             } else if (f.value(0) == "RESULT") {
-                std::printf("%-10s %-24s %10.3f %10.3f %8.1f\n", f[1].constData(), f[2].constData(),
-                            f[3].toDouble(), f[4].toDouble(), floor > 0 ? f[3].toDouble() / floor : 0.0);
+                const double flushes = f.value(5).toDouble();
+                std::printf("%-10s %-24s %10.3f %10.3f %8.1f %8s\n", f[1].constData(), f[2].constData(),
+                            f[3].toDouble(), f[4].toDouble(), floor > 0 ? f[3].toDouble() / floor : 0.0,
+                            flushes < 0 ? "" : qPrintable(QString::number(flushes, 'f', 2)));
             } else if (f.value(0) == "RSS") {
                 std::printf("%-10s %-24s %10s MB %s\n", f[1].constData(), "peak resident memory",
                             f[2].constData(), f.value(3).constData());
