@@ -1,9 +1,10 @@
 // vantrel-createdb [FILE]: creates an empty Vantrel database (default:
 // data/vantrel.mdb beside the program) with its three tables and indexes.
-// An existing file is left exactly as it is.
+// An existing file is left exactly as it is. The book appears whole or not at
+// all: killed at any moment, the tool is simply run again.
 // vantrel-createdb --server SETTINGS: creates the three tables and indexes in
 // the (empty) server database that a settings file such as data/server.conf
-// names; tables that exist are left as they are.
+// names, in one transaction; tables that exist are left as they are.
 #include "data/BookFiles.h"
 #include "data/DataError.h"
 

@@ -1,18 +1,29 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 namespace data {
 
 class Connection;
 
-// Creates an empty book file with the three tables and the indexes, the
-// owner's alone from its first byte on (in a new folder, the folder too).
-// Returns false when the file exists already, which is left exactly as it is;
-// throws DataError when it cannot be made (and leaves nothing behind).
-bool createBookFile(const QString& path);
+// Writes the first rows into a new book while it is built; given the path of
+// the file being built (not yet the book's name).
+using BookFiller = std::function<void(const QString& building)>;
+
+// Creates a book file with the three tables and the indexes, the owner's alone
+// from its first byte on (in a new folder, the folder too). The file is built
+// beside its name and appears under it whole and on disk, or not at all: a
+// crash at any moment leaves no book or a whole one, and a leftover of one is
+// taken over by the next creation. `fill`, when given, runs on the file being
+// built, after the tables are made and before the book appears.
+// Returns false when the file exists already (or appeared meanwhile), which is
+// left exactly as it is; throws DataError when it cannot be made or another
+// program is making it at the moment (and leaves no book).
+bool createBookFile(const QString& path, const BookFiller& fill = {});
 // Creates the tables and indexes missing in the server database a settings
-// file names; those that exist are left alone. Throws DataError.
+// file names, in one transaction: all of them or, when interrupted, none.
+// Those that exist are left alone. Throws DataError.
 void createServerTables(const QString& settingsPath);
 
 // Opens a book named the way the tools name one: a settings file (*.conf)

@@ -1,5 +1,6 @@
 #include "migration/Migration.h"
 
+#include "data/BookFiles.h"
 #include "data/Connection.h"
 #include "data/DataError.h"
 #include "data/Schema.h"
@@ -67,6 +68,16 @@ qint64 copyTable(data::Connection& from, data::Connection& to, const Table& tabl
     return copied;
 }
 
+QString described(const Counts& counts)
+{
+    const auto many = [](qint64 count, const char* one, const char* several) {
+        return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : several));
+    };
+    return many(counts.users, "user", "users") + QLatin1String(", ") +
+           many(counts.contacts, "contact", "contacts") + QLatin1String(" and ") +
+           many(counts.staged, "staged row", "staged rows");
+}
+
 } // namespace
 
 Counts countsOf(data::Connection& book)
@@ -81,10 +92,12 @@ Counts copyBook(data::Connection& from, data::Connection& to, bool replace)
 {
     const Counts source = countsOf(from);
     data::Transaction transaction(to);
-    if (!replace && !countsOf(to).isEmpty())
+    // Said in full: whoever is not sure whether an interrupted copy finished learns that it did.
+    if (const Counts held = countsOf(to); !replace && !held.isEmpty())
         throw data::DataError(
-            QStringLiteral("The target book is not empty; it is left as it is (copy over it "
-                           "only when told to replace it)."));
+            QStringLiteral("The target book already holds %1; it is left as it is (add --replace to copy "
+                           "over it).")
+                .arg(described(held)));
     Counts copied;
     for (const Table& table : tables()) {
         if (replace)
@@ -94,6 +107,22 @@ Counts copyBook(data::Connection& from, data::Connection& to, bool replace)
     if (copied != source || countsOf(to) != source)
         throw data::DataError(QStringLiteral("The counts differ after the copy; nothing was written."));
     transaction.commit();
+    return copied;
+}
+
+std::optional<Counts> copyToNewBookFile(data::Connection& from, const QString& path)
+{
+    Counts copied;
+    const bool made = data::createBookFile(path, [&](const QString& building) {
+        data::Connection to;
+        to.open(building);
+        // Built in the rollback journal: everything committed is in the file
+        // itself, and a log would not follow the file to the book's name.
+        to.execute(QStringLiteral("pragma journal_mode = delete"));
+        copied = copyBook(from, to, false);
+    });
+    if (!made)
+        return std::nullopt;
     return copied;
 }
 

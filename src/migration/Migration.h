@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QString>
 #include <QtGlobal>
+#include <optional>
 
 namespace data {
 class Connection;
@@ -28,5 +30,11 @@ Counts countsOf(data::Connection& book);
 // on both sides before the transaction commits; any failure (a refusal
 // included) throws DataError and leaves the target as it was.
 Counts copyBook(data::Connection& from, data::Connection& to, bool replace);
+
+// Copies a whole book into a new book file at `path`, built beside its name:
+// the book appears only once the copy is committed and its counts checked, so
+// a copy interrupted at any moment leaves no book and can simply be run again.
+// Nothing when a file is there already, which is left as it is.
+std::optional<Counts> copyToNewBookFile(data::Connection& from, const QString& path);
 
 } // namespace migration
