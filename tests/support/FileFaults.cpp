@@ -204,14 +204,13 @@ bool takesMode(int flags)
 
 // Every open is seen, so that the descriptor table is right; only those that
 // create or truncate count.
-template <typename Open>
-int opened(const char* call, int dirfd, const char* path, int flags, mode_t mode, Open open)
+template <typename Open> int opened(const char* call, int dirfd, const char* path, int flags, Open open)
 {
     char full[PATH_MAX];
     const bool known = path && absolute(dirfd, path, full);
     if (known && (flags & (O_CREAT | O_TRUNC)) && watched(full))
         count(call, full);
-    const int fd = open(mode);
+    const int fd = open();
     if (fd >= 0) {
         if (known)
             remember(fd, full);
@@ -244,57 +243,37 @@ __attribute__((destructor)) void writeReport()
 
 extern "C" {
 
-__attribute__((visibility("default"))) long vantrel_faults_operations(void)
+#define EXPORTED __attribute__((visibility("default")))
+
+EXPORTED long vantrel_faults_operations(void)
 {
     return g_operations.load();
 }
 
-__attribute__((visibility("default"))) long vantrel_faults_syncs(void)
+EXPORTED long vantrel_faults_syncs(void)
 {
     return g_syncs.load();
 }
 
-#define MODE_ARGUMENT(flags)                                                                                 \
-    mode_t mode = 0;                                                                                         \
-    if (takesMode(flags)) {                                                                                  \
-        va_list rest;                                                                                        \
-        va_start(rest, flags);                                                                               \
-        mode = va_arg(rest, mode_t);                                                                         \
-        va_end(rest);                                                                                        \
+// open and its kin: the mode argument is there only when a file may be created.
+#define OPEN(call, dirfd, parameters, ...)                                                                   \
+    EXPORTED int call parameters                                                                             \
+    {                                                                                                        \
+        mode_t mode = 0;                                                                                     \
+        if (takesMode(flags)) {                                                                              \
+            va_list rest;                                                                                    \
+            va_start(rest, flags);                                                                           \
+            mode = va_arg(rest, mode_t);                                                                     \
+            va_end(rest);                                                                                    \
+        }                                                                                                    \
+        REAL(call);                                                                                          \
+        return opened(#call, dirfd, path, flags, [&] { return real_##call(__VA_ARGS__, mode); });            \
     }
 
-#define EXPORTED __attribute__((visibility("default")))
-
-EXPORTED int open(const char* path, int flags, ...)
-{
-    MODE_ARGUMENT(flags)
-    REAL(open);
-    return opened("open", AT_FDCWD, path, flags, mode, [&](mode_t m) { return real_open(path, flags, m); });
-}
-
-EXPORTED int open64(const char* path, int flags, ...)
-{
-    MODE_ARGUMENT(flags)
-    REAL(open64);
-    return opened("open64", AT_FDCWD, path, flags, mode,
-                  [&](mode_t m) { return real_open64(path, flags, m); });
-}
-
-EXPORTED int openat(int dirfd, const char* path, int flags, ...)
-{
-    MODE_ARGUMENT(flags)
-    REAL(openat);
-    return opened("openat", dirfd, path, flags, mode,
-                  [&](mode_t m) { return real_openat(dirfd, path, flags, m); });
-}
-
-EXPORTED int openat64(int dirfd, const char* path, int flags, ...)
-{
-    MODE_ARGUMENT(flags)
-    REAL(openat64);
-    return opened("openat64", dirfd, path, flags, mode,
-                  [&](mode_t m) { return real_openat64(dirfd, path, flags, m); });
-}
+OPEN(open, AT_FDCWD, (const char* path, int flags, ...), path, flags)
+OPEN(open64, AT_FDCWD, (const char* path, int flags, ...), path, flags)
+OPEN(openat, dirfd, (int dirfd, const char* path, int flags, ...), dirfd, path, flags)
+OPEN(openat64, dirfd, (int dirfd, const char* path, int flags, ...), dirfd, path, flags)
 
 EXPORTED int close(int fd)
 {
@@ -303,137 +282,57 @@ EXPORTED int close(int fd)
     return real_close(fd);
 }
 
-EXPORTED ssize_t write(int fd, const void* buffer, size_t size)
-{
-    REAL(write);
-    countOnFd("write", fd);
-    return real_write(fd, buffer, size);
-}
+// A call on a descriptor, counted when the descriptor was opened under the folder.
+#define ON_DESCRIPTOR(result, call, sync, parameters, ...)                                                   \
+    EXPORTED result call parameters                                                                          \
+    {                                                                                                        \
+        REAL(call);                                                                                          \
+        countOnFd(#call, fd, sync);                                                                          \
+        return real_##call(__VA_ARGS__);                                                                     \
+    }
 
-EXPORTED ssize_t pwrite(int fd, const void* buffer, size_t size, off_t offset)
-{
-    REAL(pwrite);
-    countOnFd("pwrite", fd);
-    return real_pwrite(fd, buffer, size, offset);
-}
+ON_DESCRIPTOR(ssize_t, write, false, (int fd, const void* data, size_t size), fd, data, size)
+ON_DESCRIPTOR(ssize_t, pwrite, false, (int fd, const void* data, size_t size, off_t at), fd, data, size, at)
+ON_DESCRIPTOR(ssize_t, pwrite64, false, (int fd, const void* data, size_t size, off64_t at), fd, data, size,
+              at)
+ON_DESCRIPTOR(ssize_t, writev, false, (int fd, const struct iovec* parts, int count), fd, parts, count)
+ON_DESCRIPTOR(ssize_t, pwritev, false, (int fd, const struct iovec* parts, int count, off_t at), fd, parts,
+              count, at)
+ON_DESCRIPTOR(ssize_t, pwritev64, false, (int fd, const struct iovec* parts, int count, off64_t at), fd,
+              parts, count, at)
+ON_DESCRIPTOR(int, fsync, true, (int fd), fd)
+ON_DESCRIPTOR(int, fdatasync, true, (int fd), fd)
+ON_DESCRIPTOR(int, ftruncate, false, (int fd, off_t length), fd, length)
+ON_DESCRIPTOR(int, ftruncate64, false, (int fd, off64_t length), fd, length)
 
-EXPORTED ssize_t pwrite64(int fd, const void* buffer, size_t size, off64_t offset)
-{
-    REAL(pwrite64);
-    countOnFd("pwrite64", fd);
-    return real_pwrite64(fd, buffer, size, offset);
-}
+// A call on a path, or on two, counted when one of them is under the folder.
+#define ON_PATH(call, dirfd, path, parameters, ...)                                                          \
+    EXPORTED int call parameters                                                                             \
+    {                                                                                                        \
+        REAL(call);                                                                                          \
+        countOnPath(#call, dirfd, path);                                                                     \
+        return real_##call(__VA_ARGS__);                                                                     \
+    }
+#define ON_PATHS(call, fromfd, from, tofd, to, parameters, ...)                                              \
+    EXPORTED int call parameters                                                                             \
+    {                                                                                                        \
+        REAL(call);                                                                                          \
+        countOnPaths(#call, fromfd, from, tofd, to);                                                         \
+        return real_##call(__VA_ARGS__);                                                                     \
+    }
 
-EXPORTED ssize_t writev(int fd, const struct iovec* parts, int count)
-{
-    REAL(writev);
-    countOnFd("writev", fd);
-    return real_writev(fd, parts, count);
-}
-
-EXPORTED ssize_t pwritev(int fd, const struct iovec* parts, int count, off_t offset)
-{
-    REAL(pwritev);
-    countOnFd("pwritev", fd);
-    return real_pwritev(fd, parts, count, offset);
-}
-
-EXPORTED ssize_t pwritev64(int fd, const struct iovec* parts, int count, off64_t offset)
-{
-    REAL(pwritev64);
-    countOnFd("pwritev64", fd);
-    return real_pwritev64(fd, parts, count, offset);
-}
-
-EXPORTED int fsync(int fd)
-{
-    REAL(fsync);
-    countOnFd("fsync", fd, true);
-    return real_fsync(fd);
-}
-
-EXPORTED int fdatasync(int fd)
-{
-    REAL(fdatasync);
-    countOnFd("fdatasync", fd, true);
-    return real_fdatasync(fd);
-}
-
-EXPORTED int ftruncate(int fd, off_t length)
-{
-    REAL(ftruncate);
-    countOnFd("ftruncate", fd);
-    return real_ftruncate(fd, length);
-}
-
-EXPORTED int ftruncate64(int fd, off64_t length)
-{
-    REAL(ftruncate64);
-    countOnFd("ftruncate64", fd);
-    return real_ftruncate64(fd, length);
-}
-
-EXPORTED int rename(const char* from, const char* to)
-{
-    REAL(rename);
-    countOnPaths("rename", AT_FDCWD, from, AT_FDCWD, to);
-    return real_rename(from, to);
-}
-
-EXPORTED int renameat(int fromfd, const char* from, int tofd, const char* to)
-{
-    REAL(renameat);
-    countOnPaths("renameat", fromfd, from, tofd, to);
-    return real_renameat(fromfd, from, tofd, to);
-}
-
-EXPORTED int renameat2(int fromfd, const char* from, int tofd, const char* to, unsigned int flags)
-{
-    REAL(renameat2);
-    countOnPaths("renameat2", fromfd, from, tofd, to);
-    return real_renameat2(fromfd, from, tofd, to, flags);
-}
-
-EXPORTED int unlink(const char* path)
-{
-    REAL(unlink);
-    countOnPath("unlink", AT_FDCWD, path);
-    return real_unlink(path);
-}
-
-EXPORTED int unlinkat(int dirfd, const char* path, int flags)
-{
-    REAL(unlinkat);
-    countOnPath("unlinkat", dirfd, path);
-    return real_unlinkat(dirfd, path, flags);
-}
-
-EXPORTED int mkdir(const char* path, mode_t mode)
-{
-    REAL(mkdir);
-    countOnPath("mkdir", AT_FDCWD, path);
-    return real_mkdir(path, mode);
-}
-
-EXPORTED int mkdirat(int dirfd, const char* path, mode_t mode)
-{
-    REAL(mkdirat);
-    countOnPath("mkdirat", dirfd, path);
-    return real_mkdirat(dirfd, path, mode);
-}
-
-EXPORTED int link(const char* from, const char* to)
-{
-    REAL(link);
-    countOnPaths("link", AT_FDCWD, from, AT_FDCWD, to);
-    return real_link(from, to);
-}
-
-EXPORTED int linkat(int fromfd, const char* from, int tofd, const char* to, int flags)
-{
-    REAL(linkat);
-    countOnPaths("linkat", fromfd, from, tofd, to);
-    return real_linkat(fromfd, from, tofd, to, flags);
-}
+ON_PATH(unlink, AT_FDCWD, path, (const char* path), path)
+ON_PATH(unlinkat, dirfd, path, (int dirfd, const char* path, int flags), dirfd, path, flags)
+ON_PATH(mkdir, AT_FDCWD, path, (const char* path, mode_t mode), path, mode)
+ON_PATH(mkdirat, dirfd, path, (int dirfd, const char* path, mode_t mode), dirfd, path, mode)
+ON_PATHS(rename, AT_FDCWD, from, AT_FDCWD, to, (const char* from, const char* to), from, to)
+ON_PATHS(renameat, fromfd, from, tofd, to, (int fromfd, const char* from, int tofd, const char* to), fromfd,
+         from, tofd, to)
+ON_PATHS(renameat2, fromfd, from, tofd, to,
+         (int fromfd, const char* from, int tofd, const char* to, unsigned int flags), fromfd, from, tofd, to,
+         flags)
+ON_PATHS(link, AT_FDCWD, from, AT_FDCWD, to, (const char* from, const char* to), from, to)
+ON_PATHS(linkat, fromfd, from, tofd, to, (int fromfd, const char* from, int tofd, const char* to, int flags),
+         fromfd, from, tofd, to, flags)
 
 } // extern "C"
