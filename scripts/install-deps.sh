@@ -5,14 +5,16 @@ set -eu
 # window manager, real input, window and screen inspection, the sqlite3 shell
 # to read the book); the report's fonts and poppler-utils (its tests read PDFs
 # back); the package checks (scripts/package-check.sh); librsvg2-bin for
-# tools/make_icons.sh; Qt's PostgreSQL driver and the server the tests start.
+# tools/make_icons.sh; Qt's PostgreSQL driver and the server the tests start;
+# the network-share test (an sshd of its own, mounted over sshfs).
 packages="cmake ninja-build g++ pkgconf qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libsqlite3-dev libmount-dev
           fonts-comic-neue
           xvfb xauth openbox xdotool x11-utils x11-apps imagemagick sqlite3
           fonts-noto-core fonts-noto-cjk fonts-symbola poppler-utils
           dpkg-dev lintian appstream desktop-file-utils
           librsvg2-bin
-          libqt6sql6-psql postgresql"
+          libqt6sql6-psql postgresql
+          openssh-server openssh-client sshfs fuse3"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
