@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 
 #include "data/BookFiles.h"
+#include "data/Connection.h"
 #include "data/DataError.h"
 #include "ui/Failure.h"
 #include "ui/MessageBox.h"
@@ -333,6 +334,18 @@ private Q_SLOTS:
         QVERIFY_THROWS_EXCEPTION(data::DataError, data::createBookFile(book, [](const QString&) {
                                      throw data::DataError("the copy failed");
                                  }));
+        // A book removed while a program wrote in it leaves its log behind: the new book never reads it.
+        QCOMPARE(runProgram(VANTREL_CREATEDB, {book}).status, 0);
+        {
+            data::Connection writer;
+            writer.open(book);
+            writer.execute("insert into userMaster values ('ghost', 'pw')");
+            QVERIFY(QFile::copy(book + "-wal", dir.filePath("left-behind")));
+        }
+        QVERIFY(QFile::remove(book) && QFile::rename(dir.filePath("left-behind"), book + "-wal"));
+        QCOMPARE(runProgram(VANTREL_CREATEDB, {book}).status, 0);
+        QCOMPARE(contentsOf(book).contains("ghost"), false);
+        QVERIFY(QFile::remove(book));
         const Outcome noSource = runProgram(VANTREL_MIGRATE, {dir.filePath("missing.mdb"), book});
         QVERIFY2(noSource.status == 1 && noSource.errors.contains("missing.mdb"),
                  qPrintable(noSource.errors));

@@ -220,6 +220,10 @@ bool createBookFile(const QString& path, const BookFiller& fill)
         settle(building);
         if (::fsync(lock.fd()) != 0)
             failed("sync", building);
+        // A log or journal left beside a book that was removed belongs to no
+        // book any more; left there, the engine would read it into the new one.
+        for (const char* companion : companions)
+            QFile::remove(book + QLatin1String(companion));
         if (!publish(building, book)) {
             removeBuilt(building);
             return false;
