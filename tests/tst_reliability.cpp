@@ -371,22 +371,6 @@ private Q_SLOTS:
         QVERIFY(!program.ended() && intact(program));
     }
 
-    void databaseToolMakesAPrivateFileAndNeverTouchesOne()
-    {
-        ONLY_ON_THE_FILE("The file vantrel-createdb makes.");
-        QTemporaryDir dir;
-        const QString path = dir.filePath("data/vantrel.mdb");
-        QCOMPARE(QProcess::execute(QStringLiteral(VANTREL_CREATEDB), {path}), 0);
-        QCOMPARE(QFileInfo(dir.filePath("data")).permissions() & 0x0777, 0x0700);
-        QCOMPARE(QFileInfo(path).permissions() & 0x0777, 0x0600);
-        data::Connection connection;
-        connection.open(path); // the three tables are there
-        QVERIFY(writeFile(path, *fileBytes(path) + "tail"));
-        const std::optional<QByteArray> before = fileBytes(path);
-        QCOMPARE(QProcess::execute(QStringLiteral(VANTREL_CREATEDB), {path}), 0);
-        QCOMPARE(fileBytes(path), before);
-    }
-
     void killedDuringSavesLosesNothingReported()
     {
         Program program;
