@@ -67,6 +67,33 @@ grep -q "7 March 1980" "$WORK/card.txt" || fail "the card has no date of birth"
 pdfinfo "$WORK/card.pdf" | grep -q "^Pages: *1$" || fail "the card is not one page"
 pdfinfo "$WORK/card.pdf" | grep -q "612 x 792" || fail "the card is not on Letter paper"
 
+step "Two members at once: the book's log and shared index stay the group's"
+# Member one's program holds the book open, so SQLite's write-ahead log and its
+# shared index are that member's files; member two must still save beside it,
+# and again after member one's program was killed and left them behind.
+setpriv --reuid=65534 --regid=65534 --groups="$gid" sqlite3 "$DB" \
+    "insert into userMaster values ('package-check-$$', 'pw')"
+printf 'BEGIN:VCARD\r\nVERSION:3.0\r\nN:Member;Second\r\nEND:VCARD\r\n' >"$WORK/second.vcf"
+printf 'BEGIN:VCARD\r\nVERSION:3.0\r\nN:Member;Third\r\nEND:VCARD\r\n' >"$WORK/third.vcf"
+chmod 644 "$WORK"/*.vcf && chmod 755 "$WORK"
+QT_QPA_PLATFORM=offscreen setpriv --reuid=65534 --regid=65534 --groups="$gid" "$PROGRAM/vantrel" >/dev/null 2>&1 &
+first=$!
+for _ in $(seq 200); do [ -e "$DB-shm" ] && break; kill -0 "$first" 2>/dev/null || break; sleep 0.05; done
+[ -e "$DB-shm" ] || fail "the program did not open the book with its log"
+for file in "$DB-wal" "$DB-shm"; do
+    [ "$(stat -c '%G %a' "$file")" = "vantrel 660" ] || fail "$file is $(stat -c '%U:%G %a' "$file")"
+done
+import_as_second_member() {
+    echo pw | setpriv --reuid=65533 --regid=65533 --groups="$gid" \
+        "$PROGRAM/vantrel-exchange" import --user "package-check-$$" "$1" || fail "member two could not import $1"
+}
+import_as_second_member "$WORK/second.vcf"
+kill -KILL "$first"; wait "$first" 2>/dev/null || true
+import_as_second_member "$WORK/third.vcf"
+[ "$(sqlite3 "$DB" "select count(*) from main where user = 'package-check-$$'")" = 2 ] ||
+    fail "the second member's contacts are not both stored"
+[ "$(sqlite3 "$DB" "pragma integrity_check")" = ok ] || fail "the book is damaged"
+
 # Hook for the desktop tier: scripts/package-check-desktop.sh, if present, runs
 # here while the package is installed, to start /opt/vantrel/vantrel on Xvfb
 # with a window manager and drive it with xdotool (as tests/desktop does for
