@@ -223,6 +223,21 @@ private Q_SLOTS:
         row("a bad port", settings, "[server]\ndatabase = b\nport = 70000\n", "port");
         row("an unknown sslmode", settings, "[server]\ndatabase = b\nsslmode = maybe\n", "sslmode");
         row("no server there", settings, "[server]\nhost = /nonexistent\ndatabase = b\n", "cannot be opened");
+        // Values that would smuggle in another setting, or that the connection could not carry whole.
+        const QByteArray nowhere = "[server]\nhost = /nonexistent\ndatabase = b\n";
+        row("port 0", settings, nowhere + "port = 0\n", "port '0', which is not a number from 1 to 65535");
+        row("a password in passfile", settings, nowhere + "passfile = /dev/null password=office-pw\n",
+            "password file '/dev/null password=office-pw' (passfile), which cannot be read");
+        row("a host in service", settings, "[server]\nservice = x host=/elsewhere\n",
+            "definition of service \"x host=/elsewhere\" not found");
+        row("no root certificate", settings, nowhere + "sslrootcert = /nonexistent/ca.crt\n",
+            "'/nonexistent/ca.crt' (sslrootcert), which cannot be read");
+        row("a ';' in a value", settings, nowhere + "passfile = \"/tmp/a;sslmode=disable\"\n",
+            "';' in passfile");
+        row("a NUL in a value", settings, nowhere + "passfile = /tmp/a\\0\nsslmode = require\n",
+            "control character in passfile");
+        row("a comma in a value", settings, nowhere + "passfile = /tmp/a,b\n",
+            "passfile that is not one text");
     }
 
     void aFaultyStartEndsTheProgramBeforeAnyWindow()

@@ -7,10 +7,12 @@
 #include "data/Connection.h"
 #include "data/DataError.h"
 #include "data/Schema.h"
+#include "data/ServerSettings.h"
 #include "migration/Migration.h"
 
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 
 using namespace testsupport;
 
@@ -27,6 +29,23 @@ QString settingsOf(const Program& program)
     return program.folder.path() + "/data/server.conf";
 }
 
+// What connecting with these settings says: "connected", or the program's message when it cannot.
+QString connectingWith(const QString& file, const QString& settings)
+{
+    QString said = writeFile(file, settings.toUtf8()) ? "connected" : "cannot write " + file;
+    try {
+        const data::ServerSettings server = data::ServerSettings::read(file);
+        QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", "settings-under-test");
+        server.applyTo(db);
+        if (!db.open()) // once more as a book is opened, for its message
+            data::Connection().openServer(server);
+    } catch (const data::DataError& error) {
+        said = error.description();
+    }
+    QSqlDatabase::removeDatabase("settings-under-test");
+    return said;
+}
+
 } // namespace
 
 class ServerTest : public QObject
@@ -34,32 +53,71 @@ class ServerTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // A role that must give a password reaches the book through a libpq password file.
-    void aPasswordFileOpensTheBook()
+    // Each value of the settings file stays one value: a blank or a keyword in it never brings a password,
+    // another server or another setting, and quotes, backslashes and blanks reach the server as written.
+    // A password file libpq would pass over is refused before connecting. A host on the network is
+    // verify-full by default: tried on a second cluster that lets TCP in over TLS only, for "localhost".
+    void settingsCannotBeTurnedAgainstTheUser()
     {
-        Program program;
-        program.folder.exec("create role clerk login PASSWORD 'clerk-secret'");
-        program.folder.exec("grant all on all tables in schema public to clerk");
-        const QString passfile = program.folder.path() + "/pgpass";
-        for (const auto& [content, opens] : {std::pair{QByteArray("*:*:*:clerk:wrong\n"), false},
-                                             std::pair{QByteArray("*:*:*:clerk:clerk-secret\n"), true}}) {
-            QVERIFY(writeFile(passfile, content));
-            QFile::setPermissions(passfile, QFile::ReadOwner | QFile::WriteOwner); // else libpq ignores it
-            QVERIFY(writeFile(settingsOf(program),
-                              QString("[server]\nhost = %1\ndatabase = %2\nuser = clerk\npassfile = %3\n")
-                                  .arg(qEnvironmentVariable("VANTREL_TEST_PGHOST"),
-                                       program.folder.serverDatabase(), passfile)
-                                  .toUtf8()));
-            data::Connection connection;
-            try {
-                connection.openProgramDatabase(program.folder.path());
-                QVERIFY(opens);
-            } catch (const data::DataError& error) {
-                QVERIFY2(!opens && error.description().contains("password"), qPrintable(error.description()));
-            }
+        const QString socket = qEnvironmentVariable("VANTREL_TEST_PGHOST"), tls = socket + "-tls";
+        QCOMPARE(QProcess::execute(VANTREL_PG_CLUSTER, {"start-tls", tls}), 0);
+        const auto stop = qScopeGuard([&] { QProcess::execute(VANTREL_PG_CLUSTER, {"stop", tls}); });
+        testing::ProgramFolder folder; // uppercase PASSWORD: not a column for the test's translation
+        folder.exec("create role clerk login PASSWORD 'clerk-secret'; create role \"o'k \\ x\" login");
+        const auto dropRoles = qScopeGuard([&] { folder.exec("drop role clerk; drop role \"o'k \\ x\""); });
+        const QString dir = folder.path(), clerk = "user = clerk\npassfile = " + dir + '/';
+        QVERIFY(QDir(dir).mkpath("home") && QFile::link(socket, dir + "/o'k \\ socket"));
+        for (const QString name :
+             {"pass file", "pw password=clerk-secret", "pw sslmode=disable", "shared", "home/.pgpass"}) {
+            QVERIFY(writeFile(dir + '/' + name,
+                              name.startsWith("pw") ? "*:*:*:clerk:wrong\n" : "*:*:*:clerk:clerk-secret\n"));
+            const bool shared = name == "shared" || name.startsWith("home");
+            QFile::setPermissions(dir + '/' + name, QFile::ReadOwner | QFile::WriteOwner |
+                                                        (shared ? QFile::ReadGroup : QFile::Permissions()));
         }
-        program.folder.exec("drop owned by clerk");
-        program.folder.exec("drop role clerk");
+        const QString onTls = "host = localhost\nport = " +
+                              QString::fromLatin1(fileBytes(tls + "/port").value_or("")).trimmed() +
+                              "\nuser = vantrel\n",
+                      ca = "sslrootcert = " + tls + "/tls/ca.crt\n";
+        qputenv("PGSSLROOTCERT", dir.toUtf8() + "/none.crt"); // not libpq's ~/.postgresql/root.crt
+        const QByteArray home = qgetenv("HOME");
+        struct Row
+        {
+            QString settings, expected;
+            QByteArray variable = {}, value = {}; // set while it connects
+        };
+        const Row rows[] = {
+            {clerk + "pass file\n", "connected"},
+            {clerk + "pw password=clerk-secret\n", "password authentication failed"},
+            {clerk + "shared\n",
+             "shared is readable by others, so the server's library ignores it: chmod 600 " + dir},
+            {"user = clerk\n", "The password file " + dir + "/home/.pgpass is readable by others", "HOME",
+             dir.toUtf8() + "/home"},
+            {"user = clerk\n", "The password file " + dir + " is not a plain file", "PGPASSFILE",
+             dir.toUtf8()},
+            {"service = x host=/elsewhere\n", "definition of service \"x host=/elsewhere\" not found"},
+            {"host = " + dir + "/o'k \\\\ socket\nuser = o'k \\\\ x\n", "connected"},
+            // Under libpq's default, prefer, this one would connect checking nothing.
+            {onTls, "(verify-full, the default for a host on the network): name the certificate of the "
+                    "authority that signed it with sslrootcert in server.conf"},
+            {onTls + ca, "connected"},
+            {QString(onTls).replace("localhost", "127.0.0.1") + ca, "does not match host name \"127.0.0.1\""},
+            {onTls + "sslmode = require\npassfile = " + dir + "/pw sslmode=disable\n", "connected"},
+        };
+        QStringList wrong; // every row that says otherwise
+        for (const auto& row : rows) {
+            if (!row.variable.isEmpty())
+                qputenv(row.variable, row.value);
+            const QString said = connectingWith(
+                dir + "/server.conf", "[server]\ndatabase = postgres\n" + row.settings +
+                                          (row.settings.contains("host =") ? "" : "host = " + socket));
+            qputenv("HOME", home);
+            qunsetenv("PGPASSFILE");
+            if (row.expected == "connected" ? said != row.expected : !said.contains(row.expected))
+                wrong << row.variable + " " + row.settings + ": " + said;
+        }
+        qunsetenv("PGSSLROOTCERT");
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join("\n")));
     }
 
     // The server restarts while the workstation stands idle: the next action simply works on a new

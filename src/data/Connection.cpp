@@ -138,7 +138,7 @@ void Connection::openServer(const ServerSettings& settings, OpenMode mode)
     settings.applyTo(db);
     if (!db.open())
         throw DataError(QStringLiteral("The server book %1 cannot be opened: %2")
-                            .arg(settings.describe(), errorText(db.lastError())));
+                            .arg(settings.describe(), settings.explain(errorText(db.lastError()))));
     prepareServerSession();
     schema::verify(db);
     if (mode == OpenMode::ReadOnly)
