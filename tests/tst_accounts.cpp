@@ -1,7 +1,10 @@
 // Login, sign-up and change of password, driven through the real windows.
+#include "Files.h"
 #include "TestSupport.h"
 
 #include "accounts/frmVantrel.h"
+#include "data/Accounts.h"
+#include "data/Passwords.h"
 #include "ui/Calculator.h"
 
 #include <QApplication>
@@ -43,6 +46,19 @@ int signUpShown()
     for (const char* name : {"lblRetype_0", "txtRetypePassword", "lblSave", "Line1_5"})
         shown += find(name) && !find(name)->isHidden();
     return shown;
+}
+
+// The account stored last under that name keeps its password only as a hash,
+// which the typed password matches and another does not.
+bool keptHashed(const Program& program, const QString& user, const QString& password)
+{
+    if (!app::session().accounts().logIn(user, password) ||
+        app::session().accounts().logIn(user, password + "x"))
+        return false;
+    const QString stored =
+        program.folder.value("select Password from userMaster where user = ? order by rowid desc", {user})
+            .toString();
+    return data::passwords::isHashed(stored) && !stored.contains(password);
 }
 
 } // namespace
@@ -129,8 +145,9 @@ private Q_SLOTS:
                  (Seen{"Kya Karte Ho Yaar: User Name Already Exist", {"", "", ""}, "txtUser"}));
         QCOMPARE(signUpShown(), 0);
         QVERIFY(enabled("lblLogin") && enabled("cmdLogin"));
-        QCOMPARE(program.folder.rows("select user, Password from userMaster order by rowid"),
-                 (Rows{{"ann", "pw"}, {" spaced ", "p'w"}}));
+        QCOMPARE(program.folder.rows("select user from userMaster order by rowid"),
+                 (Rows{{"ann"}, {" spaced "}}));
+        QVERIFY(keptHashed(program, " spaced ", "p'w"));
         // Signing up is over: Enter now logs in.
         STEPS(type("txtUser", " spaced "), type("txtPassword", "p'w"), key(Qt::Key_Return));
         QCOMPARE(openWindowName(), "frmDetails");
@@ -165,8 +182,36 @@ private Q_SLOTS:
         QCOMPARE(program.prompts().mid(4), QStringList{"Password is Changed"});
         // Whatever the tag held, a change leads to the login window.
         QCOMPARE(openWindowName(), "frmVantrel");
-        QCOMPARE(program.folder.rows("select user, Password from userMaster order by user"),
-                 (Rows{{"x'y", "new"}, {"zed", "old"}}));
+        QVERIFY(keptHashed(program, "x'y", "new"));
+        QVERIFY(app::session().accounts().logIn("zed", "old") &&
+                !app::session().accounts().logIn("x'y", "old"));
+    }
+
+    // No password as typed reaches the book file, its journal or its log: not at sign-up, not at a change,
+    // and one stored as typed by a book from before is gone after its first login.
+    void noPasswordReachesTheBookFileAsTyped()
+    {
+        if (testing::ProgramFolder::engineUnderTest() != data::Engine::SQLite)
+            QSKIP("The book file's bytes; a server keeps no password of its own (tst_office).");
+        Program program;
+        program.folder.addUser("before", "Stored-As-Typed-1");
+        STEPS(open(app::Window::Vantrel), click("lblNewUser"), type("txtUser", "new"),
+              type("txtPassword", "Signed-Up-2"), type("txtRetypePassword", "Signed-Up-2"), click("lblSave"),
+              click("lblChangePassword"), type("cbUser", "new"), type("txtOldPassword", "Signed-Up-2"),
+              type("txtNewPassword", "Changed-To-3"), type("txtRetypePassword", "Changed-To-3"),
+              click("lblModify"));
+        QVERIFY(keptHashed(program, "before", "Stored-As-Typed-1"));
+        const auto found = [&](const char* typed) {
+            QStringList in;
+            for (const char* file : {"", "-journal", "-wal"})
+                if (testsupport::fileBytes(program.folder.databasePath() + file).value_or("").contains(typed))
+                    in << program.folder.databasePath() + file;
+            return in;
+        };
+        QCOMPARE(found("Signed-Up-2") + found("Changed-To-3"), QStringList());
+        program.session.reset(); // the log is copied back into the book once no program holds it
+        program.folder.exec("pragma wal_checkpoint(truncate)");
+        QCOMPARE(found("Stored-As-Typed-1") + found("Signed-Up-2") + found("Changed-To-3"), QStringList());
     }
 };
 

@@ -96,7 +96,7 @@ private Q_SLOTS:
     void listsTooltipsDatesTabOrderAndWaysOutAndBackIn()
     {
         Program program;
-        program.folder.addUser("bob", "bob");
+        program.folder.addUser("bob", "pw");
         openAs(program, "bob", {"A|~|~|7|12|1969|31|1|2024", "B|~|~|07|012|1985|32|Jan|1970", "C"});
         // Day, month and year of birth; year, day and month of the anniversary.
         const QStringList dates = tabOrder.filter("DOB") + tabOrder.filter("ANI");
@@ -152,7 +152,7 @@ private Q_SLOTS:
         QCOMPARE(text("cbSubCategory") + ':' + items("cbSubCategory"), ":Mom Side,Dad Side");
 
         // Alt+U unloads the window for the login; Esc, then No, loads it afresh on the first contact.
-        STEPS(alt('u'), type("txtUser", "bob"), type("txtPassword", "bob"), click("lblLogin"),
+        STEPS(alt('u'), type("txtUser", "bob"), type("txtPassword", "pw"), click("lblLogin"),
               click("cmdLast"));
         QCOMPARE(text("txtFirstName"), "C");
         STEPS(key(Qt::Key_Escape), click("lblNo"));

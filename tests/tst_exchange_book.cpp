@@ -4,6 +4,7 @@
 #include "Files.h"
 #include "ProgramFolder.h"
 
+#include "data/Accounts.h"
 #include "data/Connection.h"
 #include "data/ContactBook.h"
 #include "data/DataError.h"
@@ -40,6 +41,28 @@ Rows book(const testing::ProgramFolder& folder, const QString& user)
                        {user});
 }
 
+// A user's book as a program reaches it after that user's login: the shared
+// connection on the file, the person's own on a server.
+class BookOf
+{
+public:
+    BookOf(const testing::ProgramFolder& folder, const QString& user)
+    {
+        m_shared.openProgramDatabase(folder.path());
+        data::Accounts accounts(m_shared);
+        if (accounts.onServer() && !accounts.nameTaken(user))
+            accounts.signUp(user, "pw");
+        QVERIFY(accounts.logIn(user, "pw", &m_person) || !accounts.onServer());
+        m_book = accounts.onServer() ? &m_person : &m_shared;
+    }
+    operator data::Connection&() { return *m_book; }
+
+private:
+    data::Connection m_shared;
+    data::Connection m_person;
+    data::Connection* m_book = nullptr;
+};
+
 } // namespace
 
 class ExchangeBookTest : public QObject
@@ -62,15 +85,15 @@ private Q_SLOTS:
         testing::ProgramFolder folder;
         fillHostileBook(folder, "ann");
         folder.addContact("eve", {{"firstName", "Not ann's"}});
-        data::Connection connection;
-        connection.openProgramDatabase(folder.path());
+        BookOf ann(folder, "ann");
+        BookOf bob(folder, "bob");
         const QString file = folder.path() + "/book" + (format == exchange::Format::Csv ? ".csv" : ".vcf");
-        QCOMPARE(exchange::exportBook(connection, "ann", file, format).written, 7);
-        const exchange::ImportSummary summary = exchange::importIntoBook(connection, "bob", file);
+        QCOMPARE(exchange::exportBook(ann, "ann", file, format).written, 7);
+        const exchange::ImportSummary summary = exchange::importIntoBook(bob, "bob", file);
         QCOMPARE(summary.imported, 7);
         QCOMPARE(book(folder, "bob"), book(folder, "ann"));
         // Once more: every contact is now a duplicate, skipped, never stored twice.
-        QCOMPARE(exchange::importIntoBook(connection, "bob", file).skipped.size(), 7);
+        QCOMPARE(exchange::importIntoBook(bob, "bob", file).skipped.size(), 7);
         QCOMPARE(folder.value("select count(*) from main where user = 'bob'").toInt(), 7);
     }
 
@@ -79,8 +102,7 @@ private Q_SLOTS:
     {
         testing::ProgramFolder folder;
         folder.addContact("ann", {{"firstName", "Kept"}, {"secondName", "Here"}});
-        data::Connection connection;
-        connection.openProgramDatabase(folder.path());
+        BookOf connection(folder, "ann");
         const QString good = folder.path() + "/good.vcf";
         const QString truncated = folder.path() + "/truncated.vcf";
         const QByteArray card = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Lee;Ann\r\nEND:VCARD\r\n";
@@ -106,8 +128,7 @@ private Q_SLOTS:
         testing::ProgramFolder folder;
         folder.addContact("ann", {{"firstName", "Amy"}, {"secondName", "Lee"}});
         folder.addContact("ann", {{"firstName", "Cy"}}); // second name Null
-        data::Connection connection;
-        connection.openProgramDatabase(folder.path());
+        BookOf connection(folder, "ann");
         const data::ContactBook contacts(connection, "ann");
         QVERIFY(contacts.contains("Amy", "Lee"));
         for (const auto& [first, second] :

@@ -2,6 +2,7 @@
 // the keyed record set against a plain one that holds every row in memory.
 #include "TestSupport.h"
 
+#include "data/Accounts.h"
 #include "data/Connection.h"
 #include "data/DataError.h"
 #include "data/RecordSet.h"
@@ -15,8 +16,17 @@ namespace {
 const QString first = QStringLiteral("firstName");
 const QString second = QStringLiteral("secondName");
 
+// On a server a person's contacts are reached by that person's login alone.
 RecordSet contactsOf(const QString& user)
 {
+    static std::pair<const data::Connection*, QString> loggedIn; // a new login ends the sets of the last
+    if (app::session().accounts().onServer() &&
+        loggedIn != std::pair<const data::Connection*, QString>(&app::session().DbConnection(), user)) {
+        if (!app::session().accounts().nameTaken(user))
+            app::session().accounts().signUp(user, "pw");
+        app::session().logIn(user, "pw");
+        loggedIn = {&app::session().DbConnection(), user};
+    }
     return RecordSet(app::session().DbConnection(), statements::contactsOf(user));
 }
 

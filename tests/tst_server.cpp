@@ -3,9 +3,11 @@
 #include "Files.h"
 #include "TestSupport.h"
 
+#include "data/Accounts.h"
 #include "data/BookFiles.h"
 #include "data/Connection.h"
 #include "data/DataError.h"
+#include "data/Passwords.h"
 #include "data/Schema.h"
 #include "data/ServerSettings.h"
 #include "migration/Migration.h"
@@ -211,26 +213,41 @@ private Q_SLOTS:
             contact["firstName"] = texts[i % 6] + QString::number(i); // indexed: no 100 KB names
             file.addContact(i % 3 ? "ann" : "bo'b", contact);
         }
-        file.addUser("ann", texts[2]);
-        file.addUser("bo'b", QString());
+        file.addUser("ann", texts[2]);   // as typed, by a book from before
+        file.addUser("bo'b", QString()); // no password at all
+        file.exec("insert into userMaster values ('cy', ?)", {data::passwords::hash("cy's")});
         file.exec("insert into printDetails (firstName, address) values (?, ?)", {texts[3], texts[5]});
         server.session.reset();
+        // The administrator migrates, as the book's owner; workstations could not.
+        const QString admin = server.folder.path() + "/admin.conf";
+        QVERIFY(writeFile(admin, fileBytes(settingsOf(server))->replace("vantrel_gate", "vantrel")));
         const auto copy = [](const QString& from, const QString& to, bool replace) {
             data::Connection source, target;
             data::openBook(source, from, true);
             data::openBook(target, to, false);
             return migration::copyBook(source, target, replace);
         };
-        QCOMPARE(copy(file.databasePath(), settingsOf(server), false), (migration::Counts{2, 40, 1}));
         QVERIFY_THROWS_EXCEPTION(data::DataError, copy(file.databasePath(), settingsOf(server), false));
-        QCOMPARE(copy(file.databasePath(), settingsOf(server), true), (migration::Counts{2, 40, 1}));
+        QCOMPARE(copy(file.databasePath(), admin, false), (migration::Counts{3, 40, 1}));
+        QVERIFY_THROWS_EXCEPTION(data::DataError, copy(file.databasePath(), admin, false));
+        QCOMPARE(copy(file.databasePath(), admin, true), (migration::Counts{3, 40, 1}));
+        // Every account logs in on the server, with its password; none is kept there as typed.
+        data::Connection gate;
+        gate.openProgramDatabase(server.folder.path());
+        data::Accounts accounts(gate);
+        QVERIFY(accounts.logIn("ann", texts[2]) && accounts.logIn("cy", "cy's") &&
+                !accounts.logIn("ann", "cy's"));
+        QVERIFY(!accounts.logIn("bo'b", QString()));
+        QCOMPARE(server.folder.value("select count(*) from userMaster where Password = ?", {texts[2]}), 0);
         testing::ProgramFolder back(data::Engine::SQLite);
-        QCOMPARE(copy(settingsOf(server), back.databasePath(), false), (migration::Counts{2, 40, 1}));
-        for (const QString table : {"userMaster", "main", "printDetails"}) {
+        QCOMPARE(copy(admin, back.databasePath(), false), (migration::Counts{3, 40, 1}));
+        for (const QString table : {"main", "printDetails"}) {
             const QString all = "select * from " + table + " order by rowid";
             QCOMPARE(back.rows(all), file.rows(all));
             QCOMPARE(server.folder.rows(all), file.rows(all));
         }
+        const QString names = "select user from userMaster order by rowid";
+        QCOMPARE(back.rows(names), file.rows(names));
     }
 };
 

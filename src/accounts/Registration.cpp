@@ -2,9 +2,8 @@
 #include "accounts/frmVantrel.h"
 
 #include "app/Session.h"
+#include "data/Accounts.h"
 #include "data/DataError.h"
-#include "data/RecordSet.h"
-#include "data/Schema.h"
 #include "ui/Failure.h"
 #include "ui/MessageBox.h"
 #include "ui_frmVantrel.h"
@@ -26,22 +25,14 @@ void frmVantrel::lblNewUser_Click()
 
 namespace {
 // Another workstation may sign the same name up between the test and the
-// insert; the guarded insert refuses it as the test would have.
-bool stored(data::RecordSet& users, const QString& user, const QString& password)
+// insert; the account is then refused as the test would have refused it.
+bool stored(const QString& user, const QString& password)
 {
-    users.addNew();
-    users.setValue(data::schema::columns::user, user);
-    users.setValue(data::schema::columns::password, password);
     try {
-        users.update();
-        return true;
-    } catch (const data::AlreadyExists&) {
-        users.cancelUpdate();
-        return false;
+        return app::session().accounts().signUp(user, password);
     } catch (const data::DataError& error) {
         // Not stored (a server away, a name longer than its index takes):
         // said with the engine's text, and everything typed stays.
-        users.cancelUpdate();
         throw ui::ShownFailure(error.description());
     }
 }
@@ -49,21 +40,19 @@ bool stored(data::RecordSet& users, const QString& user, const QString& password
 
 void frmVantrel::lblSave_Click()
 {
-    data::RecordSet users(app::session().DbConnection(), data::statements::userNamed(ui->txtUser->text()));
-    users.setUniqueOnInsert({data::schema::columns::user});
     const auto nameTaken = [this] {
         ui::MessageBox::show(QStringLiteral("User Name Already Exist"), QStringLiteral("Kya Karte Ho Yaar"));
         ui->txtUser->setText(QString());
         ui->txtUser->setFocus();
     };
-    if (users.recordCount() >= 1) {
+    if (app::session().accounts().nameTaken(ui->txtUser->text())) {
         nameTaken();
     } else if (ui->txtUser->text().isEmpty() || ui->txtPassword->text().isEmpty() ||
                ui->txtRetypePassword->text().isEmpty()) {
         ui::MessageBox::show(QStringLiteral("Name or Password Field is Left Blank"));
     } else if (ui->txtPassword->text() != ui->txtRetypePassword->text()) {
         ui::MessageBox::show(QStringLiteral("Password and Retype Password does not match"));
-    } else if (!stored(users, ui->txtUser->text(), ui->txtPassword->text())) {
+    } else if (!stored(ui->txtUser->text(), ui->txtPassword->text())) {
         nameTaken();
     } else {
         ui->lblSave->hide();
@@ -75,7 +64,6 @@ void frmVantrel::lblSave_Click()
         ClearEntries();
         NewUserMode = false;
     }
-    users.close();
 }
 
 void frmVantrel::ClearEntries()

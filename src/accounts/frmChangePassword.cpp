@@ -1,9 +1,7 @@
 #include "accounts/frmChangePassword.h"
 
 #include "app/Session.h"
-#include "data/DataError.h"
-#include "data/RecordSet.h"
-#include "data/Schema.h"
+#include "data/Accounts.h"
 #include "ui/ActionLabel.h"
 #include "ui/DesignedFormImpl.h"
 #include "ui/MessageBox.h"
@@ -11,8 +9,6 @@
 #include "ui_frmChangePassword.h"
 
 template class ui::DesignedForm<Ui::frmChangePassword>;
-
-using data::schema::columns::password;
 
 frmChangePassword::frmChangePassword() = default;
 frmChangePassword::~frmChangePassword() = default;
@@ -28,23 +24,18 @@ void frmChangePassword::wireControls()
 void frmChangePassword::Form_Load()
 {
     ui::loadPicture(ui->imcPic, QStringLiteral("change.bmp"));
-    data::RecordSet users(app::session().DbConnection(), data::statements::allUsers());
-    while (!users.eof()) {
-        ui->cbUser->addItem(users.value(data::schema::columns::user).toString());
-        users.moveNext();
-    }
+    ui->cbUser->addItems(app::session().accounts().userNames());
     ui->cbUser->setCurrentIndex(-1);
-    users.close();
 }
 
 void frmChangePassword::lblModify_Click()
 {
-    data::RecordSet user(app::session().DbConnection(),
-                         data::statements::userToChangePassword(ui->cbUser->currentText()));
-    const QVariant stored = user.recordCount() < 1 ? QVariant() : user.value(password);
-    if (user.recordCount() < 1) {
+    using Found = data::Accounts::Change::Found;
+    const std::unique_ptr<data::Accounts::Change> change =
+        app::session().accounts().prove(ui->cbUser->currentText(), ui->txtOldPassword->text());
+    if (change->found() == Found::NoAccount) {
         ui::MessageBox::show(QStringLiteral("User Not Selected"));
-    } else if (stored.isNull() || stored.toString() != ui->txtOldPassword->text()) {
+    } else if (change->found() == Found::OldDoesNotMatch) {
         oldPasswordDoesNotMatch();
     } else if (ui->txtNewPassword->text() != ui->txtRetypePassword->text()) {
         ui::MessageBox::show(QStringLiteral("New and Confirm Password Does not Match"));
@@ -53,22 +44,15 @@ void frmChangePassword::lblModify_Click()
         ui->txtNewPassword->setFocus();
     } else if (ui->txtNewPassword->text().isEmpty() || ui->txtRetypePassword->text().isEmpty()) {
         ui::MessageBox::show(QStringLiteral("Password cannot be left Blank"));
+    } else if (!change->commit(ui->txtNewPassword->text())) {
+        // Another workstation changed this password a moment ago: the old one
+        // typed here no longer matches, as it would not a moment later.
+        oldPasswordDoesNotMatch();
     } else {
-        user.setValue(password, ui->txtNewPassword->text());
-        try {
-            user.update();
-        } catch (const data::RowChanged&) {
-            // Another workstation changed this password a moment ago: the old
-            // one typed here no longer matches, as it would not a moment later.
-            user.close();
-            oldPasswordDoesNotMatch();
-            return;
-        }
         ui::MessageBox::show(QStringLiteral("Password is Changed"));
         unload();
         app::session().show(app::Window::Vantrel);
     }
-    user.close();
 }
 
 void frmChangePassword::oldPasswordDoesNotMatch()

@@ -1,7 +1,6 @@
 #include "accounts/frmVantrel.h"
 
 #include "app/Session.h"
-#include "data/ContactBook.h"
 #include "ui/ActionLabel.h"
 #include "ui/Calculator.h"
 #include "ui/DesignedFormImpl.h"
@@ -97,7 +96,7 @@ void frmVantrel::lblLogin_Click()
     if (NewUserMode)
         return;
     app::Session& session = app::session();
-    if (!data::loginMatches(session.DbConnection(), ui->txtUser->text(), ui->txtPassword->text())) {
+    if (!session.logIn(ui->txtUser->text(), ui->txtPassword->text())) {
         ui->txtPassword->setText(QString());
         ui::MessageBox::show(QStringLiteral("User or Password does not match"),
                              QStringLiteral("DEDIV ZODEZO"));

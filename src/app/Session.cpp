@@ -1,5 +1,6 @@
 #include "app/Session.h"
 
+#include "data/Accounts.h"
 #include "data/Connection.h"
 #include "data/DataError.h"
 #include "ui/Form.h"
@@ -27,9 +28,32 @@ void Session::OpenConnection()
 
 data::Connection& Session::DbConnection()
 {
+    if (m_person)
+        return *m_person;
     if (!m_connection)
         throw data::DataError(QStringLiteral("The database is not open."));
     return *m_connection;
+}
+
+data::Accounts Session::accounts()
+{
+    if (!m_connection)
+        throw data::DataError(QStringLiteral("The database is not open."));
+    return data::Accounts(*m_connection);
+}
+
+bool Session::logIn(const QString& user, const QString& password)
+{
+    const bool server = accounts().onServer();
+    auto person = server ? std::make_unique<data::Connection>() : nullptr;
+    if (!accounts().logIn(user, password, person.get()))
+        return false;
+    if (m_person) {
+        m_person->close();
+        m_loggedOut.push_back(std::move(m_person));
+    }
+    m_person = std::move(person);
+    return true;
 }
 
 void Session::registerWindow(Window window, Factory factory)
@@ -80,7 +104,9 @@ void Session::unloadAll()
 
 void Session::reset()
 {
-    m_forms.clear(); // the contact window's record set goes before the connection
+    m_forms.clear(); // the contact window's record set goes before the connections
+    m_person.reset();
+    m_loggedOut.clear();
     m_connection.reset();
     CurrentUser.clear();
     ActiveFormTag.clear();

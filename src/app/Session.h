@@ -4,10 +4,12 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <vector>
 
 namespace data {
+class Accounts;
 class Connection;
-}
+} // namespace data
 namespace ui {
 class Form;
 }
@@ -46,10 +48,18 @@ public:
     // Names the window to return to (one of `tags`); nothing ever clears it.
     QString ActiveFormTag;
 
-    // Opens <program folder>/data/vantrel.mdb, once; throws on failure.
+    // Opens the program's book (a server named by data/server.conf, else
+    // data/vantrel.mdb), once; throws on failure.
     void OpenConnection();
-    // The open connection; throws when there is none.
+    // The connection a person's contacts are reached through: on a server book
+    // the person's own since the last login, else the one opened at start;
+    // throws when there is none.
     data::Connection& DbConnection();
+    // The accounts of the book, over the connection opened at start.
+    data::Accounts accounts();
+    // Whether some account of that name has this password; on a server book
+    // the person's own connection is DbConnection() from then on.
+    bool logIn(const QString& user, const QString& password);
 
     using Factory = std::function<std::unique_ptr<ui::Form>()>;
     void registerWindow(Window window, Factory factory);
@@ -72,6 +82,10 @@ public:
 
 private:
     std::unique_ptr<data::Connection> m_connection;
+    std::unique_ptr<data::Connection> m_person;
+    // Persons' connections of earlier logins, closed; a window's record set
+    // may still refer to one until it is opened again.
+    std::vector<std::unique_ptr<data::Connection>> m_loggedOut;
     std::map<Window, Factory> m_factories;
     std::map<Window, std::unique_ptr<ui::Form>> m_forms;
 };

@@ -2,6 +2,7 @@
 
 #include "data/Connection.h"
 #include "data/DataError.h"
+#include "data/OfficeServer.h"
 #include "data/Schema.h"
 #include "data/ServerSettings.h"
 
@@ -247,6 +248,7 @@ void createServerTables(const QString& settingsPath)
         // The server's DDL is transactional: a tool killed half-way leaves no table.
         exec(db, QStringLiteral("begin"));
         schema::create(db);
+        office::secure(db);
         exec(db, QStringLiteral("commit"));
     });
 }

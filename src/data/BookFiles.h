@@ -22,8 +22,10 @@ using BookFiller = std::function<void(const QString& building)>;
 // program is making it at the moment (and leaves no book).
 bool createBookFile(const QString& path, const BookFiller& fill = {});
 // Creates the tables and indexes missing in the server database a settings
-// file names, in one transaction: all of them or, when interrupted, none.
-// Those that exist are left alone. Throws DataError.
+// file names, and what keeps people apart there (OfficeServer.h), in one
+// transaction: all of it or, when interrupted, none. Tables that exist are
+// left alone; accounts from before get their roles. Run as the database's
+// owner, with the right to create roles. Throws DataError.
 void createServerTables(const QString& settingsPath);
 
 // Opens a book named the way the tools name one: a settings file (*.conf)

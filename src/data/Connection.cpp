@@ -1,6 +1,7 @@
 #include "data/Connection.h"
 
 #include "data/DataError.h"
+#include "data/OfficeServer.h"
 #include "data/Schema.h"
 #include "data/ServerSettings.h"
 
@@ -51,6 +52,13 @@ Connection::~Connection()
     QSqlDatabase::removeDatabase(m_name);
 }
 
+void Connection::close()
+{
+    QSqlDatabase db = QSqlDatabase::database(m_name, false);
+    if (db.isValid())
+        db.close();
+}
+
 void Connection::open(const QString& filePath, OpenMode mode)
 {
     const QFileInfo file(filePath);
@@ -91,10 +99,11 @@ void refuseNetworkShare(const QFileInfo& file)
     const QString type = fs ? QString::fromUtf8(mnt_fs_get_fstype(fs)) : QString();
     mnt_unref_table(mounts);
     if (network)
-        throw DataError(QStringLiteral("The book lies on a network share (%1), where several computers cannot "
-                                       "use it safely. Keep it on this computer's own disk, or let the "
-                                       "computers share a server book (data/server.conf).")
-                            .arg(type));
+        throw DataError(
+            QStringLiteral("The book lies on a network share (%1), where several computers cannot "
+                           "use it safely. Keep it on this computer's own disk, or let the "
+                           "computers share a server book (data/server.conf).")
+                .arg(type));
 }
 
 // One flush per commit: a commit appends to the log and syncs it once; the book
@@ -105,6 +114,9 @@ void useWriteAheadLog(const QSqlDatabase& db)
     // A write-protected file, or one another program holds, keeps its journal.
     pragma.exec(QStringLiteral("pragma journal_mode = wal"));
     pragma.exec(QStringLiteral("pragma synchronous = full"));
+    // What is deleted or overwritten, a password once stored as typed above
+    // all, is overwritten with zeros rather than left in free space.
+    pragma.exec(QStringLiteral("pragma secure_delete = on"));
 }
 
 } // namespace
@@ -139,10 +151,36 @@ void Connection::openServer(const ServerSettings& settings, OpenMode mode)
     if (!db.open())
         throw DataError(QStringLiteral("The server book %1 cannot be opened: %2")
                             .arg(settings.describe(), settings.explain(errorText(db.lastError()))));
+    m_settings = std::make_unique<ServerSettings>(settings);
     prepareServerSession();
+    office::requireSecured(db);
     schema::verify(db);
     if (mode == OpenMode::ReadOnly)
         execute(QStringLiteral("set session characteristics as transaction read only"));
+}
+
+void Connection::openServerAs(const Connection& book, const QString& role, const QString& password)
+{
+    if (!book.m_settings)
+        throw DataError(QStringLiteral("The book is not on a server."));
+    m_engine = Engine::PostgreSQL;
+    m_dialect = dialectOf(m_engine);
+    m_settings = std::make_unique<ServerSettings>(*book.m_settings);
+    m_settings->user = role;
+    if (QSqlDatabase::contains(m_name)) // an account tried before, which refused
+        QSqlDatabase::removeDatabase(m_name);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
+    m_settings->applyTo(db);
+    db.setPassword(password);
+    if (!db.open())
+        throw DataError(errorText(db.lastError()));
+    // A server that lets anyone in as anyone would make every password moot.
+    if (!office::passwordWasChecked(db))
+        throw DataError(QStringLiteral("The server lets Vantrel's people in without checking their password: "
+                                       "its pg_hba.conf must ask scram-sha-256 of the role %1.")
+                            .arg(office::peopleRole));
+    prepareServerSession();
+    schema::verify(db);
 }
 
 // What every session on the server needs: waits bounded like the file's busy
@@ -192,7 +230,7 @@ bool Connection::reopenForRetry()
 void Connection::lockForInsert(const QString& key)
 {
     if (m_engine == Engine::PostgreSQL)
-        execute(QStringLiteral("select pg_advisory_xact_lock(hashtext(?))"), {key});
+        execute(QStringLiteral("select pg_catalog.pg_advisory_xact_lock(pg_catalog.hashtext(?))"), {key});
 }
 
 void run(QSqlQuery& query, const QString& sql, const QVariantList& values)

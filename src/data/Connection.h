@@ -8,6 +8,7 @@
 #include <QVariant>
 #include <QtGlobal>
 #include <functional>
+#include <memory>
 
 class QFileInfo;
 struct sqlite3;
@@ -38,10 +39,17 @@ public:
 
     void open(const QString& filePath, OpenMode mode = OpenMode::ReadWrite);
     void openServer(const ServerSettings& settings, OpenMode mode = OpenMode::ReadWrite);
+    // The same server as `book`, as an account's own role, with the password
+    // the server checks; throws DataError when the server refuses it, or when
+    // it let the role in without checking the password at all.
+    void openServerAs(const Connection& book, const QString& role, const QString& password);
     // The program's own book: the server named by <program folder>/data/server.conf
     // when that file exists, else <program folder>/data/vantrel.mdb. Every program
     // of the installation (the contact book and its companions) opens it so.
     void openProgramDatabase(const QString& programFolder, OpenMode mode = OpenMode::ReadWrite);
+
+    // Ends the connection; statements on it fail from then on.
+    void close();
 
     Engine engine() const { return m_engine; }
     const Dialect& dialect() const { return m_dialect; }
@@ -80,6 +88,7 @@ private:
     friend class Transaction;
 
     QString m_name;
+    std::unique_ptr<ServerSettings> m_settings; // on a server
     Engine m_engine = Engine::SQLite;
     Dialect m_dialect = dialectOf(Engine::SQLite);
     bool m_lost = false;

@@ -13,14 +13,6 @@ namespace data {
 
 namespace c = schema::columns;
 
-bool loginMatches(Connection& connection, const QString& user, const QString& password)
-{
-    RecordSet users(connection, statements::login(user, password));
-    const bool matches = users.recordCount() >= 1;
-    users.close();
-    return matches;
-}
-
 namespace {
 QString columnList()
 {

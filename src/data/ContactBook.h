@@ -12,9 +12,6 @@ namespace data {
 
 class Connection;
 
-// Whether a user name and password let a person in: the login window's test.
-bool loginMatches(Connection& connection, const QString& user, const QString& password);
-
 // Contacts read one at a time from a query the engine streams.
 class ContactCursor final
 {

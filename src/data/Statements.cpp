@@ -107,11 +107,6 @@ QString Select::insertLockKey() const
 
 namespace statements {
 
-Select login(const QString& user, const QString& password)
-{
-    return {schema::userMaster, {{schema::columns::user, user}, {schema::columns::password, password}}, {}};
-}
-
 Select userNamed(const QString& user)
 {
     return {schema::userMaster, {{schema::columns::user, user}}, {}};

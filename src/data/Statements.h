@@ -50,7 +50,6 @@ QVariant storedValue(const QVariant& value);
 
 // Every statement the program issues.
 namespace statements {
-Select login(const QString& user, const QString& password);
 Select userNamed(const QString& user);
 Select allUsers();
 Select userToChangePassword(const QString& user);

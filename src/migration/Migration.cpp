@@ -3,6 +3,7 @@
 #include "data/BookFiles.h"
 #include "data/Connection.h"
 #include "data/DataError.h"
+#include "data/OfficeServer.h"
 #include "data/Schema.h"
 #include "data/Statements.h"
 
@@ -44,8 +45,27 @@ qint64 countRows(data::Connection& book, const QString& table)
     return query.next() ? query.value(0).toLongLong() : 0;
 }
 
+// Into a server, accounts become roles whose passwords the server checks;
+// their passwords are hashed on the way, never sent as typed.
+qint64 copyAccountsToServer(data::Connection& from, data::Connection& to)
+{
+    QList<std::pair<QString, QVariant>> accounts;
+    QSqlQuery read(from.database());
+    data::run(from, read,
+              QLatin1String("select ") + quoted(data::schema::userMasterColumns()) + QLatin1String(" from ") +
+                  data::quotedName(data::schema::userMaster) + QLatin1String(" order by ") +
+                  from.dialect().key);
+    while (read.next())
+        accounts.append({read.value(0).toString(), read.value(1)});
+    for (const auto& [user, password] : std::as_const(accounts))
+        data::office::addAccount(to.database(), user, password);
+    return accounts.size();
+}
+
 qint64 copyTable(data::Connection& from, data::Connection& to, const Table& table)
 {
+    if (table.name == data::schema::userMaster && to.engine() == data::Engine::PostgreSQL)
+        return copyAccountsToServer(from, to);
     QSqlQuery read(from.database());
     read.setForwardOnly(true);
     data::run(from, read,
@@ -100,7 +120,9 @@ Counts copyBook(data::Connection& from, data::Connection& to, bool replace)
                 .arg(described(held)));
     Counts copied;
     for (const Table& table : tables()) {
-        if (replace)
+        if (replace && table.name == data::schema::userMaster && to.engine() == data::Engine::PostgreSQL)
+            data::office::removeAccounts(to.database()); // their roles too
+        else if (replace)
             to.execute(QLatin1String("delete from ") + data::quotedName(table.name));
         copied.*table.count = copyTable(from, to, table);
     }

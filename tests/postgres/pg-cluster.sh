@@ -11,7 +11,8 @@
 #   tests/postgres/pg-cluster.sh stop DIR     stop it and remove DIR
 #
 # The superuser is "vantrel" (trusted on the socket); the role "clerk" must give
-# its password (scram-sha-256), for the tests of password files. PostgreSQL
+# its password (scram-sha-256), for the tests of password files, and so must
+# every account of a book (members of vantrel_people), as in an office. PostgreSQL
 # refuses to run as root, so as root the cluster belongs to an ordinary user.
 set -euo pipefail
 command=$1
@@ -51,7 +52,7 @@ start | start-tls)
     mkdir -p "$dir"
     [ "$(id -u)" -ne 0 ] || chown 65534:65534 "$dir"
     as_owner "$bin/initdb" -D "$dir/data" -U vantrel --auth=trust -E UTF8 --locale=C.UTF-8 >"$dir/initdb.log"
-    printf 'local all clerk scram-sha-256\nlocal all all trust\n' >"$dir/pg_hba.conf"
+    printf 'local all clerk scram-sha-256\nlocal all +vantrel_people scram-sha-256\nlocal all all trust\n' >"$dir/pg_hba.conf"
     [ "$(id -u)" -ne 0 ] || chown 65534:65534 "$dir/pg_hba.conf"
     printf "listen_addresses = ''\nunix_socket_directories = '%s'\nhba_file = '%s/pg_hba.conf'\nmax_connections = 120\n" \
         "$dir" "$dir" >>"$dir/data/postgresql.conf"

@@ -1,6 +1,9 @@
 #include "ProgramFolder.h"
 
+#include "data/Accounts.h"
+#include "data/Connection.h"
 #include "data/Contact.h"
+#include "data/OfficeServer.h"
 #include "data/Schema.h"
 #include "data/ServerSettings.h"
 #include "data/Statements.h"
@@ -102,11 +105,13 @@ ProgramFolder::ProgramFolder(data::Engine engine) : m_engine(engine)
     m_serverDatabase = QStringLiteral("book_%1_%2").arg(QCoreApplication::applicationPid()).arg(number);
     onCluster(QStringLiteral("drop database if exists %1").arg(m_serverDatabase));
     onCluster(QStringLiteral("create database %1").arg(m_serverDatabase));
-    data::schema::create(serverConnection(m_connectionName, m_serverDatabase));
+    const QSqlDatabase db = serverConnection(m_connectionName, m_serverDatabase);
+    data::schema::create(db);
+    data::office::secure(db);
     QFile settings(root.filePath(QStringLiteral("data/")) + data::ServerSettings::fileName());
     if (!settings.open(QIODevice::WriteOnly))
         throw std::runtime_error("cannot write the settings file");
-    settings.write(QStringLiteral("[server]\nhost = %1\ndatabase = %2\nuser = vantrel\n")
+    settings.write(QStringLiteral("[server]\nhost = %1\ndatabase = %2\nuser = vantrel_gate\n")
                        .arg(serverHost(), m_serverDatabase)
                        .toUtf8());
 }
@@ -115,8 +120,15 @@ ProgramFolder::~ProgramFolder()
 {
     QSqlDatabase::database(m_connectionName, false).close();
     QSqlDatabase::removeDatabase(m_connectionName);
-    if (!m_serverDatabase.isEmpty())
-        onCluster(QStringLiteral("drop database if exists %1 with (force)").arg(m_serverDatabase));
+    if (m_serverDatabase.isEmpty())
+        return;
+    onCluster(QStringLiteral("drop database if exists %1 with (force)").arg(m_serverDatabase));
+    // The accounts' roles are the cluster's: those of databases gone go too.
+    onCluster(QStringLiteral(R"(do $$ declare r record; begin
+        for r in select rolname from pg_roles where rolname ~ '^vantrel_[0-9]+_[0-9]+$'
+                   and substring(rolname from '^vantrel_([0-9]+)_')::oid not in (select oid from pg_database) loop
+          execute format('drop role %I', r.rolname);
+        end loop; end $$)"));
 }
 
 QString ProgramFolder::translated(const QString& sql)
@@ -204,7 +216,15 @@ QSqlDatabase ProgramFolder::database() const
 
 void ProgramFolder::addUser(const QString& user, const QString& password) const
 {
-    exec(QStringLiteral("insert into userMaster (user, Password) values (?, ?)"), {user, password});
+    if (m_engine == data::Engine::SQLite) { // as typed, as a book from before keeps it
+        exec(QStringLiteral("insert into userMaster (user, Password) values (?, ?)"), {user, password});
+        return;
+    }
+    // On a server an account is a role of its own, made as a sign-up makes it.
+    data::Connection gate;
+    gate.openProgramDatabase(path());
+    if (!data::Accounts(gate).signUp(user, password))
+        throw std::runtime_error("the account is there already");
 }
 
 void ProgramFolder::addContact(const QString& user, const QMap<QString, QVariant>& columns) const

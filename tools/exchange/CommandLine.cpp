@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
-#include "data/ContactBook.h"
+#include "data/Accounts.h"
+#include "data/Connection.h"
 #include "data/DataError.h"
 #include "exchange/BookExchange.h"
 
@@ -81,11 +82,14 @@ int runCommandLine(const QStringList& arguments, data::Connection& connection)
     }
 
     try {
-        if (!data::loginMatches(connection, parser.value(user), readPassword()))
+        data::Accounts accounts(connection);
+        data::Connection person; // on a server, the person's own connection
+        if (!accounts.logIn(parser.value(user), readPassword(), &person))
             return fail(QStringLiteral("User or Password does not match"));
+        data::Connection& book = accounts.onServer() ? person : connection;
         if (command == QLatin1String("export")) {
             const exchange::ExportResult result =
-                exchange::exportBook(connection, parser.value(user), path, chosen);
+                exchange::exportBook(book, parser.value(user), path, chosen);
             if (result.outcome != exchange::Outcome::Completed)
                 return fail(result.error);
             std::printf("Exported %lld contacts to %s.\n", result.written, qPrintable(path));
@@ -96,7 +100,7 @@ int runCommandLine(const QStringList& arguments, data::Connection& connection)
             options.kind =
                 chosen == exchange::Format::Csv ? exchange::FileKind::Csv : exchange::FileKind::VCard;
         const exchange::ImportSummary summary =
-            exchange::importIntoBook(connection, parser.value(user), path, options);
+            exchange::importIntoBook(book, parser.value(user), path, options);
         if (summary.outcome != exchange::Outcome::Completed)
             return fail(summary.error);
         std::printf("%s", qPrintable(summary.toText()));

@@ -1,6 +1,7 @@
 #include "ExchangeWindow.h"
 
-#include "data/ContactBook.h"
+#include "data/Accounts.h"
+#include "data/Connection.h"
 #include "data/DataError.h"
 #include "exchange/BookExchange.h"
 #include "ui/AccessKeys.h"
@@ -66,12 +67,16 @@ void ExchangeWindow::reject()
 void ExchangeWindow::logIn()
 {
     try {
-        if (!data::loginMatches(m_connection, ui->txtUser->text(), ui->txtPassword->text())) {
+        data::Accounts accounts(m_connection);
+        auto person = std::make_unique<data::Connection>();
+        if (!accounts.logIn(ui->txtUser->text(), ui->txtPassword->text(), person.get())) {
             ui->txtPassword->clear();
             QMessageBox::information(this, QStringLiteral("DEDIV ZODEZO"),
                                      QStringLiteral("User or Password does not match"));
             return;
         }
+        if (accounts.onServer())
+            m_person = std::move(person);
     } catch (const data::DataError& error) {
         QMessageBox::critical(this, title, error.description());
         return;
@@ -140,18 +145,16 @@ void ExchangeWindow::runImport(const QString& path)
     exchange::ImportOptions options;
     options.kind = formats[ui->cbFormat->currentIndex()] == exchange::Format::Csv ? exchange::FileKind::Csv
                                                                                   : exchange::FileKind::VCard;
-    const exchange::ImportSummary summary =
-        exchange::importIntoBook(m_connection, m_user, path, options,
-                                 [this](qint64 done, qint64 total) { return working(done, total); });
+    const exchange::ImportSummary summary = exchange::importIntoBook(
+        book(), m_user, path, options, [this](qint64 done, qint64 total) { return working(done, total); });
     showSummary(summary.toText());
 }
 
 void ExchangeWindow::runExport(const QString& path)
 {
     const exchange::Format format = formats[ui->cbFormat->currentIndex()];
-    const exchange::ExportResult result =
-        exchange::exportBook(m_connection, m_user, path, format,
-                             [this](qint64 done, qint64 total) { return working(done, total); });
+    const exchange::ExportResult result = exchange::exportBook(
+        book(), m_user, path, format, [this](qint64 done, qint64 total) { return working(done, total); });
     switch (result.outcome) {
     case exchange::Outcome::Completed:
         showSummary(QStringLiteral("Exported %1 contacts to %2 as %3.")

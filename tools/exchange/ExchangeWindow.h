@@ -46,6 +46,9 @@ private:
 
     std::unique_ptr<Ui::ExchangeWindow> ui;
     data::Connection& m_connection;
+    // On a server book, the person's own connection once logged in.
+    std::unique_ptr<data::Connection> m_person;
+    data::Connection& book() { return m_person ? *m_person : m_connection; }
     QString m_user;
     FileChooser m_chooseFile;
     bool m_working = false;
