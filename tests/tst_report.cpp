@@ -190,8 +190,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("reason"); // none when it writes the PDF
         QTest::newRow("Letter page") << staged << QStringList{"--page-size", "letter"} << "";
         // Staged by a program that holds the book open: the row is still only in its log.
-        QTest::newRow("staged in the log") << "pragma journal_mode = wal; " + staged
-                                           << QStringList{"--page-size", "letter"} << "";
+        QTest::newRow("staged in the log")
+            << "pragma journal_mode = wal; " + staged << QStringList{"--page-size", "letter"} << "";
         const QString none = "No contact is staged for printing";
         QTest::newRow("nothing staged") << "" << QStringList() << none;
         QTest::newRow("no staging table") << "drop table printDetails" << QStringList() << none;
