@@ -146,6 +146,19 @@ const char* const accessLayer[] = {
        using (vantrel_owner = (select vantrel_access.me())) with check (vantrel_owner = (select vantrel_access.me())))",
 };
 
+// Any role may end the sessions of its own role: the gate's, other
+// workstations' login windows. Only a superuser may take that from everyone,
+// in this database; an administrator who is none asks one (README).
+void keepSessionsApart(const QSqlDatabase& db)
+{
+    run(db, QStringLiteral(R"(do $$ begin
+          if (select rolsuper from pg_catalog.pg_roles where rolname = current_user) then
+            revoke execute on function pg_catalog.pg_terminate_backend(integer, bigint),
+              pg_catalog.pg_cancel_backend(integer) from public;
+          end if;
+        end $$)"));
+}
+
 void createRoles(const QSqlDatabase& db)
 {
     run(db, QStringLiteral(R"(do $$ begin
@@ -212,6 +225,7 @@ void secure(const QSqlDatabase& db)
     for (const char* statement : accessLayer)
         run(db, QString::fromUtf8(statement).replace(QLatin1String("@book@"), book));
     giveAccountsTheirRoles(db, book);
+    keepSessionsApart(db);
 }
 
 void addAccount(const QSqlDatabase& db, const QString& user, const QVariant& stored)
