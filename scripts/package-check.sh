@@ -47,7 +47,7 @@ grep -q "^Exec=$PROGRAM/vantrel\$" "$WORK/root/usr/share/applications/io.github.
 step "Install"
 DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$DEB"
 getent group vantrel >/dev/null || fail "no group vantrel"
-[ "$(stat -c '%U:%G %a' "$PROGRAM/data")" = "root:vantrel 2775" ] || fail "data/ is $(stat -c '%U:%G %a' "$PROGRAM/data")"
+[ "$(stat -c '%U:%G %a' "$PROGRAM/data")" = "root:vantrel 3775" ] || fail "data/ is $(stat -c '%U:%G %a' "$PROGRAM/data")"
 [ -f "$DB" ] || fail "no database at $DB"
 [ "$(stat -c '%G' "$DB")" = vantrel ] || fail "the database's group is $(stat -c '%G' "$DB")"
 dpkg -L vantrel | grep -q "^$PROGRAM/data" && fail "the package lists data/ as its own"
@@ -93,6 +93,13 @@ import_as_second_member "$WORK/third.vcf"
 [ "$(sqlite3 "$DB" "select count(*) from main where user = 'package-check-$$'")" = 2 ] ||
     fail "the second member's contacts are not both stored"
 [ "$(sqlite3 "$DB" "pragma integrity_check")" = ok ] || fail "the book is damaged"
+
+step "A member may use the book but not delete or replace it"
+as_member() { setpriv --reuid=65533 --regid=65533 --groups="$gid" "$@"; }
+as_member rm -f "$DB" 2>/dev/null && fail "a member deleted the book"
+as_member sh -c "cp '$DB' '$DB.theirs' && mv -f '$DB.theirs' '$DB'" 2>/dev/null && fail "a member replaced the book"
+as_member rm -f "$DB.theirs"
+[ -f "$DB" ] && [ "$(stat -c '%U' "$DB")" = root ] || fail "the book is not root's any more"
 
 # Hook for the desktop tier: scripts/package-check-desktop.sh, if present, runs
 # here while the package is installed, to start /opt/vantrel/vantrel on Xvfb
