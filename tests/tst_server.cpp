@@ -219,8 +219,7 @@ private Q_SLOTS:
         file.exec("insert into printDetails (firstName, address) values (?, ?)", {texts[3], texts[5]});
         server.session.reset();
         // The administrator migrates, as the book's owner; workstations could not.
-        const QString admin = server.folder.path() + "/admin.conf";
-        QVERIFY(writeFile(admin, fileBytes(settingsOf(server))->replace("vantrel_gate", "vantrel")));
+        const QString admin = server.folder.administratorSettings();
         const auto copy = [](const QString& from, const QString& to, bool replace) {
             data::Connection source, target;
             data::openBook(source, from, true);

@@ -217,6 +217,7 @@ void giveAccountsTheirRoles(const QSqlDatabase& db, const QString& book)
 
 void secure(const QSqlDatabase& db)
 {
+    run(db, QStringLiteral("set client_min_messages = warning")); // not "... does not exist, skipping"
     createRoles(db);
     // The book's tables are those of the schema they were made in; the
     // functions name it, as they name everything they use.

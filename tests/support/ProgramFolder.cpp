@@ -108,12 +108,17 @@ ProgramFolder::ProgramFolder(data::Engine engine) : m_engine(engine)
     const QSqlDatabase db = serverConnection(m_connectionName, m_serverDatabase);
     data::schema::create(db);
     data::office::secure(db);
-    QFile settings(root.filePath(QStringLiteral("data/")) + data::ServerSettings::fileName());
-    if (!settings.open(QIODevice::WriteOnly))
-        throw std::runtime_error("cannot write the settings file");
-    settings.write(QStringLiteral("[server]\nhost = %1\ndatabase = %2\nuser = vantrel_gate\n")
-                       .arg(serverHost(), m_serverDatabase)
-                       .toUtf8());
+    for (const auto& [path, role] :
+         {std::pair{root.filePath(QStringLiteral("data/")) + data::ServerSettings::fileName(),
+                    QStringLiteral("vantrel_gate")},
+          std::pair{administratorSettings(), QStringLiteral("vantrel")}}) {
+        QFile settings(path);
+        if (!settings.open(QIODevice::WriteOnly))
+            throw std::runtime_error("cannot write the settings file");
+        settings.write(QStringLiteral("[server]\nhost = %1\ndatabase = %2\nuser = %3\n")
+                           .arg(serverHost(), m_serverDatabase, role)
+                           .toUtf8());
+    }
 }
 
 ProgramFolder::~ProgramFolder()

@@ -31,6 +31,9 @@ public:
     QString databasePath() const { return m_dir.path() + QLatin1String("/data/vantrel.mdb"); }
     // On a server: the database's name, for tools that reach it themselves.
     QString serverDatabase() const { return m_serverDatabase; }
+    // On a server: a settings file naming the book's administrator (its owner,
+    // the test cluster's superuser) instead of the workstations' gate.
+    QString administratorSettings() const { return m_dir.path() + QLatin1String("/admin.conf"); }
 
     // SQL on the book through a connection of its own; a failing statement
     // throws std::runtime_error with the engine's text. The tests speak
