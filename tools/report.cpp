@@ -1,9 +1,15 @@
 // vantrel-report: the contact that Vantrel's Print staged, as a contact card.
 // Without options it opens a print preview; with --pdf it writes the card to a
-// PDF file without any window. It reads the database beside the program
-// (data/vantrel.mdb) and never writes to it.
+// PDF file without any window. It reads the program's book (data/vantrel.mdb
+// beside the program, or the server of data/server.conf) and never writes to
+// it. A server shows each person only their own staged contact, so there the
+// person logs in first: in a window, or with --user and the password read as
+// vantrel-exchange reads it.
+#include "ReportLogin.h"
 #include "ReportWindow.h"
+#include "TerminalPassword.h"
 
+#include "data/Accounts.h"
 #include "data/Connection.h"
 #include "data/DataError.h"
 #include "report/Card.h"
@@ -15,6 +21,7 @@
 #include <QMessageBox>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -65,7 +72,10 @@ int main(int argc, char* argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Shows the contact staged by Vantrel's Print as a contact card, to print or save as PDF.\n"
-        "Reads data/vantrel.mdb beside the program; never writes to it."));
+        "Reads the program's book (data/vantrel.mdb, or the server of data/server.conf); never writes "
+        "to it.\nOn a server book each person sees only their own staged contact: the window asks who "
+        "is printing; with --pdf, --user names them and the password is read from the terminal or "
+        "standard input."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption pdf(QStringLiteral("pdf"), QStringLiteral("Write the card to FILE; no window."),
@@ -73,8 +83,12 @@ int main(int argc, char* argv[])
     const QCommandLineOption pageSizeOption(QStringLiteral("page-size"),
                                             QStringLiteral("A4 (the default for --pdf) or Letter."),
                                             QStringLiteral("SIZE"));
+    const QCommandLineOption userOption(
+        QStringLiteral("user"), QStringLiteral("With --pdf: who is printing (needed on a server book)."),
+        QStringLiteral("NAME"));
     parser.addOption(pdf);
     parser.addOption(pageSizeOption);
+    parser.addOption(userOption);
     parser.process(app);
     const bool toPdf = parser.isSet(pdf);
     const auto fail = [toPdf](const QString& reason) {
@@ -93,13 +107,37 @@ int main(int argc, char* argv[])
             return failOnCommandLine(QStringLiteral("unknown page size '%1'; use A4 or Letter.")
                                          .arg(parser.value(pageSizeOption)));
     }
+    const bool userNamed = parser.isSet(userOption);
+    if (userNamed && !toPdf)
+        return failOnCommandLine(QStringLiteral("--user goes with --pdf; the window asks who is printing."));
 
     std::optional<data::Contact> contact;
     try {
         data::Connection connection;
         connection.openProgramDatabase(QCoreApplication::applicationDirPath(),
                                        data::Connection::OpenMode::ReadOnly);
-        contact = report::readStagedContact(connection);
+        data::Accounts accounts(connection);
+        // On a server only the person's own connection reaches their staged row.
+        std::unique_ptr<data::Connection> person;
+        if (toPdf && (accounts.onServer() || userNamed)) {
+            if (!userNamed)
+                return failOnCommandLine(
+                    QStringLiteral("--user NAME is missing: the book is on a server, which "
+                                   "shows each person only their own staged contact"));
+            // The file has one staged row for everyone, yet a named user is
+            // checked there too: a script fails alike on either book.
+            auto own = std::make_unique<data::Connection>();
+            if (!accounts.logIn(parser.value(userOption), readPassword(), own.get()))
+                return failOnCommandLine(QStringLiteral("User or Password does not match"));
+            if (accounts.onServer())
+                person = std::move(own);
+        } else if (accounts.onServer()) {
+            ReportLogin login(connection);
+            if (login.exec() != QDialog::Accepted)
+                return 1;
+            person = login.takePerson();
+        }
+        contact = report::readStagedContact(person ? *person : connection);
     } catch (const data::DataError& error) {
         return fail(error.description());
     }

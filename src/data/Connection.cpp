@@ -152,11 +152,10 @@ void Connection::openServer(const ServerSettings& settings, OpenMode mode)
         throw DataError(QStringLiteral("The server book %1 cannot be opened: %2")
                             .arg(settings.describe(), settings.explain(errorText(db.lastError()))));
     m_settings = std::make_unique<ServerSettings>(settings);
+    m_readOnly = mode == OpenMode::ReadOnly;
     prepareServerSession();
     office::requireSecured(db);
     schema::verify(db);
-    if (mode == OpenMode::ReadOnly)
-        execute(QStringLiteral("set session characteristics as transaction read only"));
 }
 
 void Connection::openServerAs(const Connection& book, const QString& role, const QString& password)
@@ -167,6 +166,7 @@ void Connection::openServerAs(const Connection& book, const QString& role, const
     m_dialect = dialectOf(m_engine);
     m_settings = std::make_unique<ServerSettings>(*book.m_settings);
     m_settings->user = role;
+    m_readOnly = book.m_readOnly;
     if (QSqlDatabase::contains(m_name)) // an account tried before, which refused
         QSqlDatabase::removeDatabase(m_name);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
@@ -190,6 +190,8 @@ void Connection::prepareServerSession()
     QSqlQuery query(database());
     run(query, QStringLiteral("set lock_timeout = %1").arg(busyTimeoutMs));
     run(query, QStringLiteral("set client_min_messages = warning"));
+    if (m_readOnly)
+        run(query, QStringLiteral("set session characteristics as transaction read only"));
 }
 
 void Connection::noteFailure()

@@ -41,7 +41,8 @@ public:
     void openServer(const ServerSettings& settings, OpenMode mode = OpenMode::ReadWrite);
     // The same server as `book`, as an account's own role, with the password
     // the server checks; throws DataError when the server refuses it, or when
-    // it let the role in without checking the password at all.
+    // it let the role in without checking the password at all. A book opened
+    // read-only gives a read-only connection here too.
     void openServerAs(const Connection& book, const QString& role, const QString& password);
     // The program's own book: the server named by <program folder>/data/server.conf
     // when that file exists, else <program folder>/data/vantrel.mdb. Every program
@@ -92,6 +93,7 @@ private:
     Engine m_engine = Engine::SQLite;
     Dialect m_dialect = dialectOf(Engine::SQLite);
     bool m_lost = false;
+    bool m_readOnly = false; // on a server: every session is set so, also when opened again
     int m_generation = 0;
     int m_transactions = 0; // open ones
 };

@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include "TerminalPassword.h"
 #include "data/Accounts.h"
 #include "data/Connection.h"
 #include "data/DataError.h"
@@ -7,10 +8,6 @@
 
 #include <QCommandLineParser>
 #include <cstdio>
-#include <iostream>
-#include <string>
-#include <termios.h>
-#include <unistd.h>
 
 namespace {
 
@@ -18,28 +15,6 @@ int fail(const QString& reason)
 {
     std::fprintf(stderr, "vantrel-exchange: %s\n", qPrintable(reason));
     return 1;
-}
-
-// Echo is off while a person types at a terminal; a script pipes it in.
-QString readPassword()
-{
-    const bool terminal = isatty(STDIN_FILENO);
-    termios saved{};
-    if (terminal) {
-        std::fprintf(stderr, "Password: ");
-        std::fflush(stderr);
-        tcgetattr(STDIN_FILENO, &saved);
-        termios quiet = saved;
-        quiet.c_lflag &= ~tcflag_t(ECHO);
-        tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
-    }
-    std::string line;
-    std::getline(std::cin, line);
-    if (terminal) {
-        tcsetattr(STDIN_FILENO, TCSANOW, &saved);
-        std::fprintf(stderr, "\n");
-    }
-    return QString::fromStdString(line);
 }
 
 } // namespace

@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QString>
+
+// The password a command-line tool asks for: typed at the terminal without
+// echo (after a "Password: " prompt on stderr), or one line piped in by a
+// script. Never an argument, where other users' `ps` would see it.
+QString readPassword();
