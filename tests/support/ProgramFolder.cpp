@@ -130,6 +130,7 @@ ProgramFolder::~ProgramFolder()
     onCluster(QStringLiteral("drop database if exists %1 with (force)").arg(m_serverDatabase));
     // The accounts' roles are the cluster's: those of databases gone go too.
     onCluster(QStringLiteral(R"(do $$ declare r record; begin
+        perform pg_advisory_xact_lock(hashtext('drop the roles of databases gone')); -- one test at a time
         for r in select rolname from pg_roles where rolname ~ '^vantrel_[0-9]+_[0-9]+$'
                    and substring(rolname from '^vantrel_([0-9]+)_')::oid not in (select oid from pg_database) loop
           execute format('drop role %I', r.rolname);
