@@ -6,7 +6,9 @@ set -eu
 # to read the book); the report's fonts and poppler-utils (its tests read PDFs
 # back); the package checks (scripts/package-check.sh); librsvg2-bin for
 # tools/make_icons.sh; Qt's PostgreSQL driver and the server the tests start;
-# the network-share test (an sshd of its own, mounted over sshfs).
+# the network-share test (an sshd of its own, mounted over sshfs); password
+# hashing and the server's own SCRAM functions; charset detection for imports;
+# address books of other programs that the exchange tests read and write with.
 packages="cmake ninja-build g++ pkgconf qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libsqlite3-dev libmount-dev
           fonts-comic-neue
           xvfb xauth openbox xdotool x11-utils x11-apps imagemagick sqlite3
@@ -14,7 +16,10 @@ packages="cmake ninja-build g++ pkgconf qt6-base-dev qt6-base-dev-tools libqt6sq
           dpkg-dev lintian appstream desktop-file-utils
           librsvg2-bin
           libqt6sql6-psql postgresql
-          openssh-server openssh-client sshfs fuse3"
+          openssh-server openssh-client sshfs fuse3
+          libsodium-dev libpq-dev
+          libuchardet-dev
+          khard abook"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
