@@ -170,6 +170,18 @@ private Q_SLOTS:
         std::tie(status, out, error) = run({"import", "--user", "ann", file}, "pw");
         QCOMPARE(status, 0);
         QVERIFY2(out.startsWith("Imported 0 contacts from the CSV file; skipped 7."), qPrintable(out));
+
+        // An existing file is replaced only when asked, and its content decides
+        // how it is read, whatever its name.
+        const QString card = folder.path() + "/card.txt";
+        QVERIFY(testsupport::writeFile(card, "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Lee;Bo\r\nEND:VCARD\r\n"));
+        std::tie(status, out, error) = run({"export", "--user", "ann", card}, "pw");
+        QCOMPARE(error, "vantrel-exchange: " + card + " already exists; add --force to replace it\n");
+        std::tie(status, out, error) = run({"import", "--user", "ann", card}, "pw");
+        QVERIFY2(out.startsWith("Imported 1 contact from the vCard file"), qPrintable(out + error));
+        std::tie(status, out, error) = run({"export", "--force", "--user", "ann", card}, "pw");
+        QCOMPARE(out, "Exported 8 contacts to " + card + ".\n");
+        QVERIFY(testsupport::fileBytes(card)->startsWith("BEGIN:VCARD"));
     }
 };
 

@@ -71,9 +71,9 @@ ExportResult exportBook(data::Connection& connection, const QString& user, const
         path, format, [&cursor](data::Contact& contact) { return cursor.next(contact); }, total, progress);
 }
 
-Format formatForFileName(const QString& path)
+Format formatForFile(const QString& path)
 {
-    return path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive) ? Format::Csv : Format::VCard30;
+    return guessFileKind(path) == FileKind::Csv ? Format::Csv : Format::VCard30;
 }
 
 std::optional<Format> formatNamed(const QString& name)

@@ -22,9 +22,9 @@ ImportSummary importIntoBook(data::Connection& connection, const QString& user, 
 ExportResult exportBook(data::Connection& connection, const QString& user, const QString& path, Format format,
                         const Progress& progress = {});
 
-// The format a file's name suggests: .csv is CSV, anything else vCard 3.0, the
-// version phones and mail programs read most widely.
-Format formatForFileName(const QString& path);
+// The format guessFileKind() finds; a vCard is written as 3.0, the version
+// phones and mail programs read most widely.
+Format formatForFile(const QString& path);
 // "vcard3", "vcard4", "vcard21" or "csv", as the command line spells them.
 std::optional<Format> formatNamed(const QString& name);
 QString formatName(Format format);

@@ -16,17 +16,7 @@ namespace {
 
 constexpr qint64 progressStep = 64 * 1024;
 constexpr int detailsShown = 100;
-
-FileKind guessKind(const QString& fileName, QByteArrayView start)
-{
-    const QString suffix = QFileInfo(fileName).suffix().toLower();
-    if (suffix == QLatin1String("vcf") || suffix == QLatin1String("vcard"))
-        return FileKind::VCard;
-    if (suffix == QLatin1String("csv") || suffix == QLatin1String("tsv") || suffix == QLatin1String("txt"))
-        return FileKind::Csv;
-    return start.trimmed().toByteArray().toUpper().startsWith("BEGIN:VCARD") ? FileKind::VCard
-                                                                             : FileKind::Csv;
-}
+constexpr qsizetype kindSample = 4096;
 
 QString nameOf(const data::Contact& c)
 {
@@ -52,6 +42,28 @@ QString where(int line, const QString& name)
 
 } // namespace
 
+FileKind guessKind(const QString& fileName, QByteArrayView start)
+{
+    if (start.trimmed().toByteArray().toUpper().startsWith("BEGIN:VCARD"))
+        return FileKind::VCard;
+    const QString suffix = QFileInfo(fileName).suffix().toLower();
+    if (suffix == QLatin1String("csv") || suffix == QLatin1String("tsv") || suffix == QLatin1String("txt"))
+        return FileKind::Csv;
+    if (suffix == QLatin1String("vcf") || suffix == QLatin1String("vcard"))
+        return FileKind::VCard;
+    return start.trimmed().isEmpty() ? FileKind::VCard : FileKind::Csv;
+}
+
+FileKind guessFileKind(const QString& path)
+{
+    QFile file(path);
+    // Only a regular file is looked into: opening a pipe would wait for a writer.
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        return guessKind(path, {});
+    ByteSource source(file);
+    return guessKind(path, source.lookAhead(kindSample));
+}
+
 ImportSummary importContacts(QIODevice& device, Book& book, const ImportOptions& options,
                              const Progress& progress, const QString& fileName)
 {
@@ -63,7 +75,7 @@ ImportSummary importContacts(QIODevice& device, Book& book, const ImportOptions&
     }
     ByteSource source(device);
     summary.kind =
-        options.kind == FileKind::Guess ? guessKind(fileName, source.lookAhead(4096)) : options.kind;
+        options.kind == FileKind::Guess ? guessKind(fileName, source.lookAhead(kindSample)) : options.kind;
     std::unique_ptr<EntryReader> reader;
     if (summary.kind == FileKind::VCard)
         reader = std::make_unique<VCardReader>(source);

@@ -3,6 +3,7 @@
 #include "data/Contact.h"
 #include "exchange/Exchange.h"
 
+#include <QByteArrayView>
 #include <QList>
 #include <QStringList>
 
@@ -76,8 +77,17 @@ struct ImportSummary
     QString toText() const;
 };
 
+// What a file is read as, decided the same way wherever a file is opened, so
+// that the window and the command line never read one file two ways: its first
+// bytes when they begin a vCard; else its name (.csv, .tsv and .txt are CSV,
+// .vcf and .vcard vCard); else CSV when it holds something, vCard when it is
+// new or empty.
+FileKind guessKind(const QString& fileName, QByteArrayView start);
+// The same for a file on disk (or a file yet to be written).
+FileKind guessFileKind(const QString& path);
+
 // Reads contacts from `device` into `book`: vCard (any version) or CSV, given in
-// `options` or guessed from `fileName`'s extension and then from the content.
+// `options` or guessed by guessKind().
 // Contacts without a first name, or with the first and second names of one
 // already in the book, are skipped. `progress` is told the bytes read and may
 // cancel. Exceptions thrown by the book pass through.

@@ -7,6 +7,7 @@
 #include "exchange/BookExchange.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <cstdio>
 
 namespace {
@@ -30,10 +31,12 @@ int runCommandLine(const QStringList& arguments, data::Connection& connection)
     const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("The user whose book it is."),
                                   QStringLiteral("name"));
     const QCommandLineOption format(QStringLiteral("format"),
-                                    QStringLiteral("vcard3 (the default for .vcf), vcard4, vcard21 or csv "
-                                                   "(the default for .csv)."),
+                                    QStringLiteral("vcard3, vcard4, vcard21 or csv; without it, "
+                                                   "the file's content or name decides."),
                                     QStringLiteral("format"));
-    parser.addOptions({user, format});
+    const QCommandLineOption force(QStringLiteral("force"),
+                                   QStringLiteral("Export over a file that already exists."));
+    parser.addOptions({user, format, force});
     if (!parser.parse(arguments))
         return fail(parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {
@@ -43,11 +46,11 @@ int runCommandLine(const QStringList& arguments, data::Connection& connection)
     const QStringList positional = parser.positionalArguments();
     const QString command = positional.value(0);
     if (positional.size() != 2 || (command != QLatin1String("export") && command != QLatin1String("import")))
-        return fail(QStringLiteral("expected: export|import --user NAME [--format FORMAT] FILE"));
+        return fail(QStringLiteral("expected: export|import --user NAME [--format FORMAT] [--force] FILE"));
     if (!parser.isSet(user))
         return fail(QStringLiteral("--user NAME is missing"));
     const QString path = positional[1];
-    exchange::Format chosen = exchange::formatForFileName(path);
+    exchange::Format chosen = exchange::formatForFile(path);
     if (parser.isSet(format)) {
         const std::optional<exchange::Format> named = exchange::formatNamed(parser.value(format));
         if (!named)
@@ -55,6 +58,9 @@ int runCommandLine(const QStringList& arguments, data::Connection& connection)
                             .arg(parser.value(format)));
         chosen = *named;
     }
+    // Asked before the password, so that nobody types it for nothing.
+    if (command == QLatin1String("export") && QFileInfo::exists(path) && !parser.isSet(force))
+        return fail(QStringLiteral("%1 already exists; add --force to replace it").arg(path));
 
     try {
         data::Accounts accounts(connection);

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 namespace {
@@ -36,11 +37,11 @@ ExchangeWindow::ExchangeWindow(data::Connection& connection, QWidget* parent)
         ui->cbFormat->addItem(exchange::formatLabel(format));
     connect(ui->cmdLogin, &QPushButton::clicked, this, &ExchangeWindow::logIn);
     connect(ui->cmdBrowse, &QPushButton::clicked, this, &ExchangeWindow::browse);
-    connect(ui->txtFile, &QLineEdit::textEdited, this, &ExchangeWindow::guessFormat);
+    connect(ui->txtFile, &QLineEdit::textChanged, this, &ExchangeWindow::guessFormat);
+    connect(ui->cbFormat, &QComboBox::activated, this, [this] { m_formatChosen = true; });
     connect(ui->cmdStart, &QPushButton::clicked, this, &ExchangeWindow::start);
     connect(ui->cmdCancel, &QPushButton::clicked, this, [this] { m_cancelled = true; });
-    connect(ui->cmdAgain, &QPushButton::clicked, this,
-            [this] { showPage(ui->choicePage, ui->txtFile, ui->cmdStart); });
+    connect(ui->cmdAgain, &QPushButton::clicked, this, &ExchangeWindow::anotherFile);
     for (QPushButton* close : {ui->cmdCloseLogin, ui->cmdCloseChoice, ui->cmdCloseSummary})
         connect(close, &QPushButton::clicked, this, &QDialog::reject);
     showPage(ui->loginPage, ui->txtUser, ui->cmdLogin);
@@ -91,16 +92,22 @@ void ExchangeWindow::logIn()
 
 void ExchangeWindow::browse()
 {
-    const QString path = m_chooseFile(this, ui->optExport->isChecked(), ui->txtFile->text());
+    const bool forExport = ui->optExport->isChecked();
+    const QString current = ui->txtFile->text().isEmpty() ? m_folder : ui->txtFile->text();
+    const QString path = m_chooseFile(this, forExport, current);
     if (path.isEmpty())
         return;
-    ui->txtFile->setText(path);
-    guessFormat();
+    ui->txtFile->setText(path); // guesses the format
+    // The save dialog has asked before choosing a file that exists.
+    m_replaceAgreed = forExport ? path : QString();
 }
 
+// Shows the format the file will be read or written as; the one the person
+// picks in the list instead is used until the file changes.
 void ExchangeWindow::guessFormat()
 {
-    const exchange::Format format = exchange::formatForFileName(ui->txtFile->text());
+    m_formatChosen = false;
+    const exchange::Format format = exchange::formatForFile(ui->txtFile->text().trimmed());
     ui->cbFormat->setCurrentIndex(int(std::find(std::begin(formats), std::end(formats), format) - formats));
 }
 
@@ -112,14 +119,19 @@ void ExchangeWindow::start()
         ui->txtFile->setFocus();
         return;
     }
+    if (ui->optExport->isChecked() && !mayReplace(path)) {
+        ui->txtFile->setFocus();
+        return;
+    }
     m_working = true;
     m_cancelled = false;
     ui->workLabel->setText(ui->optExport->isChecked() ? QStringLiteral("Exporting to %1").arg(path)
                                                       : QStringLiteral("Importing from %1").arg(path));
     ui->progress->setRange(0, 0);
     showPage(ui->workPage, ui->cmdCancel, nullptr); // Enter must not stop the work
+    m_exported = ui->optExport->isChecked();
     try {
-        if (ui->optExport->isChecked())
+        if (m_exported)
             runExport(path);
         else
             runImport(path);
@@ -128,6 +140,38 @@ void ExchangeWindow::start()
             QStringLiteral("Nothing was changed: the database reported\n%1").arg(error.description()));
     }
     m_working = false;
+}
+
+exchange::Format ExchangeWindow::chosenFormat() const
+{
+    return formats[ui->cbFormat->currentIndex()];
+}
+
+bool ExchangeWindow::mayReplace(const QString& path)
+{
+    if (!QFileInfo::exists(path) || path == m_replaceAgreed)
+        return true;
+    const auto answer = QMessageBox::question(
+        this, title,
+        QStringLiteral("%1 already exists.\nReplace it with the contacts of your book? What it holds now "
+                       "will be lost.")
+            .arg(path),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    return answer == QMessageBox::Yes;
+}
+
+// Back to the choice of a file. The file just imported is not offered again:
+// an export started by habit would replace the only copy of what the import
+// could not keep.
+void ExchangeWindow::anotherFile()
+{
+    const QFileInfo last(ui->txtFile->text().trimmed());
+    if (!m_exported) {
+        m_folder = last.absolutePath();
+        ui->txtFile->clear();
+    }
+    m_replaceAgreed.clear();
+    showPage(ui->choicePage, ui->txtFile, ui->cmdStart);
 }
 
 bool ExchangeWindow::working(qint64 done, qint64 total)
@@ -143,8 +187,9 @@ bool ExchangeWindow::working(qint64 done, qint64 total)
 void ExchangeWindow::runImport(const QString& path)
 {
     exchange::ImportOptions options;
-    options.kind = formats[ui->cbFormat->currentIndex()] == exchange::Format::Csv ? exchange::FileKind::Csv
-                                                                                  : exchange::FileKind::VCard;
+    if (m_formatChosen)
+        options.kind =
+            chosenFormat() == exchange::Format::Csv ? exchange::FileKind::Csv : exchange::FileKind::VCard;
     const exchange::ImportSummary summary = exchange::importIntoBook(
         book(), m_user, path, options, [this](qint64 done, qint64 total) { return working(done, total); });
     showSummary(summary.toText());
@@ -152,7 +197,7 @@ void ExchangeWindow::runImport(const QString& path)
 
 void ExchangeWindow::runExport(const QString& path)
 {
-    const exchange::Format format = formats[ui->cbFormat->currentIndex()];
+    const exchange::Format format = m_formatChosen ? chosenFormat() : exchange::formatForFile(path);
     const exchange::ExportResult result = exchange::exportBook(
         book(), m_user, path, format, [this](qint64 done, qint64 total) { return working(done, total); });
     switch (result.outcome) {

@@ -38,6 +38,9 @@ private:
     void browse();
     void guessFormat();
     void start();
+    exchange::Format chosenFormat() const;
+    bool mayReplace(const QString& path);
+    void anotherFile();
     void runImport(const QString& path);
     void runExport(const QString& path);
     bool working(qint64 done, qint64 total);
@@ -51,6 +54,10 @@ private:
     data::Connection& book() { return m_person ? *m_person : m_connection; }
     QString m_user;
     FileChooser m_chooseFile;
+    QString m_folder;        // where Browse starts when the file box is empty
+    QString m_replaceAgreed; // a file the save dialog was told to replace
+    bool m_exported = false; // what the last Start did
+    bool m_formatChosen = false;
     bool m_working = false;
     bool m_cancelled = false;
 };
