@@ -25,10 +25,10 @@ ExportResult exportBook(data::Connection& connection, const QString& user, const
 // The format a file's name suggests: .csv is CSV, anything else vCard 3.0, the
 // version phones and mail programs read most widely.
 Format formatForFileName(const QString& path);
-// "vcard3", "vcard4", "vcard21" or "csv", as the command line spells them.
+// "vcard3", "vcard4", "vcard21", "csv" or "csv-thunderbird", as the command line spells them.
 std::optional<Format> formatNamed(const QString& name);
 QString formatName(Format format);
-// How a person reads it: "vCard 3.0", ..., "CSV".
+// How a person reads it: "vCard 3.0", ..., "CSV (Thunderbird)".
 QString formatLabel(Format format);
 
 } // namespace exchange

@@ -22,7 +22,8 @@ QString askFile(QWidget* parent, bool forExport, const QString& current)
 }
 
 constexpr exchange::Format formats[] = {exchange::Format::VCard30, exchange::Format::VCard40,
-                                        exchange::Format::VCard21, exchange::Format::Csv};
+                                        exchange::Format::VCard21, exchange::Format::Csv,
+                                        exchange::Format::CsvThunderbird};
 
 } // namespace
 
@@ -143,8 +144,8 @@ bool ExchangeWindow::working(qint64 done, qint64 total)
 void ExchangeWindow::runImport(const QString& path)
 {
     exchange::ImportOptions options;
-    options.kind = formats[ui->cbFormat->currentIndex()] == exchange::Format::Csv ? exchange::FileKind::Csv
-                                                                                  : exchange::FileKind::VCard;
+    options.kind = exchange::isCsv(formats[ui->cbFormat->currentIndex()]) ? exchange::FileKind::Csv
+                                                                          : exchange::FileKind::VCard;
     const exchange::ImportSummary summary = exchange::importIntoBook(
         book(), m_user, path, options, [this](qint64 done, qint64 total) { return working(done, total); });
     showSummary(summary.toText());
