@@ -1,5 +1,7 @@
 #include "exchange/Entry.h"
 
+#include <algorithm>
+
 namespace exchange {
 
 using data::Contact;
@@ -133,6 +135,10 @@ struct SplitNumber
 
 SplitNumber splitDigits(const QString& text)
 {
+    const bool plain = std::all_of(text.cbegin(), text.cend(),
+                                   [](QChar ch) { return ch >= QLatin1Char('0') && ch <= QLatin1Char('9'); });
+    if (plain) // most numbers: no copy
+        return {text, QString()};
     SplitNumber out;
     for (const QChar ch : text) {
         if (ch.isDigit())
