@@ -74,8 +74,9 @@ private Q_SLOTS:
     void roundTripsThroughTheDatabase_data()
     {
         QTest::addColumn<exchange::Format>("format");
-        for (exchange::Format format : {exchange::Format::VCard30, exchange::Format::VCard40,
-                                        exchange::Format::VCard21, exchange::Format::Csv})
+        for (exchange::Format format :
+             {exchange::Format::VCard30, exchange::Format::VCard40, exchange::Format::VCard21,
+              exchange::Format::Csv, exchange::Format::CsvThunderbird})
             QTest::newRow(qPrintable(exchange::formatName(format))) << format;
     }
 
@@ -87,7 +88,7 @@ private Q_SLOTS:
         folder.addContact("eve", {{"firstName", "Not ann's"}});
         BookOf ann(folder, "ann");
         BookOf bob(folder, "bob");
-        const QString file = folder.path() + "/book" + (format == exchange::Format::Csv ? ".csv" : ".vcf");
+        const QString file = folder.path() + "/book" + (exchange::isCsv(format) ? ".csv" : ".vcf");
         QCOMPARE(exchange::exportBook(ann, "ann", file, format).written, 7);
         const exchange::ImportSummary summary = exchange::importIntoBook(bob, "bob", file);
         QCOMPARE(summary.imported, 7);

@@ -30,10 +30,11 @@ struct Named
     const char* name;
     const char* label;
 };
-constexpr std::array<Named, 4> formats{{{Format::VCard30, "vcard3", "vCard 3.0"},
+constexpr std::array<Named, 5> formats{{{Format::VCard30, "vcard3", "vCard 3.0"},
                                         {Format::VCard40, "vcard4", "vCard 4.0"},
                                         {Format::VCard21, "vcard21", "vCard 2.1"},
-                                        {Format::Csv, "csv", "CSV"}}};
+                                        {Format::Csv, "csv", "CSV (Outlook, Google)"},
+                                        {Format::CsvThunderbird, "csv-thunderbird", "CSV (Thunderbird)"}}};
 
 const Named& named(Format format)
 {

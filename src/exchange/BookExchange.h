@@ -22,13 +22,13 @@ ImportSummary importIntoBook(data::Connection& connection, const QString& user, 
 ExportResult exportBook(data::Connection& connection, const QString& user, const QString& path, Format format,
                         const Progress& progress = {});
 
-// The format guessFileKind() finds; a vCard is written as 3.0, the version
-// phones and mail programs read most widely.
+// The format guessFileKind() finds; a vCard is written as 3.0 and a CSV with
+// Outlook's columns, the forms phones and mail programs read most widely.
 Format formatForFile(const QString& path);
-// "vcard3", "vcard4", "vcard21" or "csv", as the command line spells them.
+// "vcard3", "vcard4", "vcard21", "csv" or "csv-thunderbird", as the command line spells them.
 std::optional<Format> formatNamed(const QString& name);
 QString formatName(Format format);
-// How a person reads it: "vCard 3.0", ..., "CSV".
+// How a person reads it: "vCard 3.0", ..., "CSV (Thunderbird)".
 QString formatLabel(Format format);
 
 } // namespace exchange

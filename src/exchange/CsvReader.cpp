@@ -38,6 +38,7 @@ enum class Role
     AnniversaryDay,
     Categories,
     Groups,
+    Notes,
     Numbered // Google's "Phone 1 - Value" and the like
 };
 
@@ -187,6 +188,7 @@ const QHash<QString, Column>& knownColumns()
             {"anniversary month", role(Role::AnniversaryMonth)},
             {"anniversary day", role(Role::AnniversaryDay)},
             {"categories", role(Role::Categories)},
+            {"notes", role(Role::Notes)},
             {"group membership", role(Role::Groups)},
             {"labels", role(Role::Groups)},
             {"home street", address(Place::Home, Street)},
@@ -234,7 +236,6 @@ const QHash<QString, Column>& knownColumns()
                                    "organization department",
                                    "nickname",
                                    "initials",
-                                   "notes",
                                    "web page",
                                    "web page 1",
                                    "web page 2",
@@ -739,6 +740,24 @@ void CsvReader::readRow(const QList<QByteArray>& fields, Entry& e)
         case Role::Categories:
             e.categories << csv::splitCategories(v);
             break;
+        case Role::Notes: {
+            // Our values that the form had no column for, then the note itself.
+            QString rest;
+            for (const csv::NotedValue& noted : csv::splitNotes(v, rest)) {
+                if (const ContactField field = csv::notedNumber(noted.label))
+                    e.phones << PhoneItem{noted.value, Place::Unspecified, PhoneKind::Voice, QString(),
+                                          field};
+                else if (noted.label == QLatin1String(csv::birthdayLabel))
+                    readDate(noted.value, e.birthday, "birthday");
+                else if (noted.label == QLatin1String(csv::anniversaryLabel))
+                    readDate(noted.value, e.anniversary, "anniversary");
+                else
+                    e.categories << csv::splitCategories(noted.value);
+            }
+            if (!rest.trimmed().isEmpty() && !e.ignored.contains(m_headers[i]))
+                e.ignored << m_headers[i];
+            break;
+        }
         case Role::Groups:
             // Google marks its own groups with "* "; those two are on every contact.
             for (QString group : googleValues(v)) {

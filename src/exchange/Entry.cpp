@@ -90,7 +90,9 @@ void chooseNames(const Entry& e, Contact& c)
 {
     if (!blank(e.given)) {
         c.firstName = e.given;
-        c.secondName = e.family;
+        // abook writes a one-word name as both, N:Bo;Bo with FN:Bo.
+        const bool repeated = e.family == e.given && e.formatted.trimmed() == e.given.trimmed();
+        c.secondName = repeated ? QString() : e.family;
         return;
     }
     const QString formatted = e.formatted.trimmed();
@@ -118,6 +120,35 @@ void chooseNames(const Entry& e, Contact& c)
     }
 }
 
+// Blanks and the visual separators of RFC 3966 (and "/") only lay a number out.
+bool isSeparator(QChar ch)
+{
+    return ch.isSpace() || ch == QLatin1Char('-') || ch == QLatin1Char('.') || ch == QLatin1Char('(') ||
+           ch == QLatin1Char(')') || ch == QLatin1Char('/');
+}
+
+struct SplitNumber
+{
+    QString digits;
+    QString dropped; // what was neither a digit nor a separator: "+", letters, "*", ...
+};
+
+SplitNumber splitDigits(const QString& text)
+{
+    const bool plain = std::all_of(text.cbegin(), text.cend(),
+                                   [](QChar ch) { return ch >= QLatin1Char('0') && ch <= QLatin1Char('9'); });
+    if (plain) // most numbers: no copy
+        return {text, QString()};
+    SplitNumber out;
+    for (const QChar ch : text) {
+        if (ch.isDigit())
+            out.digits += QChar(u'0' + ch.digitValue());
+        else if (!isSeparator(ch))
+            out.dropped += ch;
+    }
+    return out;
+}
+
 class Fitter
 {
 public:
@@ -129,30 +160,17 @@ public:
         if (!(c.*field).isEmpty())
             return false;
         const FieldInfo& info = infoOf(field);
-        QString digits;
-        bool letters = false;
-        const bool plain = std::all_of(item.text.cbegin(), item.text.cend(), [](QChar ch) {
-            return ch >= QLatin1Char('0') && ch <= QLatin1Char('9');
-        });
-        if (plain) {
-            digits = item.text;
-        } else {
-            for (const QChar ch : item.text) {
-                if (ch.isDigit())
-                    digits += QChar(u'0' + ch.digitValue());
-                else if (ch.isLetter())
-                    letters = true;
-            }
-        }
+        const auto [digits, dropped] = splitDigits(item.text);
         if (digits.isEmpty()) {
             if (!item.text.trimmed().isEmpty()) // an empty number is nothing to report
-                m_notes << QStringLiteral("Not stored: %1 %2 has no digits").arg(describe(item), quoted(item.text));
+                m_notes << QStringLiteral("Not stored: %1 %2 has no digits")
+                               .arg(describe(item), quoted(item.text));
             return true;
         }
         c.*field = digits;
-        if (letters) {
-            m_notes << QStringLiteral("The %1 %2 was stored as its digits %3")
-                           .arg(QLatin1String(info.label), quoted(item.text), digits);
+        if (!dropped.isEmpty()) {
+            m_notes << QStringLiteral("The %1 %2 was stored as its digits %3; dropped: %4")
+                           .arg(QLatin1String(info.label), quoted(item.text), digits, quoted(dropped));
         }
         if (digits.size() > info.longest) {
             m_notes << QStringLiteral("The %1 %2 has %3 digits; the window takes %4 and will ask for a "

@@ -11,8 +11,14 @@ enum class Format
     VCard21,
     VCard30,
     VCard40,
-    Csv
+    Csv,           // Outlook's columns, which Google reads too
+    CsvThunderbird // Thunderbird's columns
 };
+
+constexpr bool isCsv(Format format)
+{
+    return format == Format::Csv || format == Format::CsvThunderbird;
+}
 
 // What a file is read as. Any vCard version is read by the vCard reader.
 enum class FileKind

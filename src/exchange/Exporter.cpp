@@ -30,12 +30,16 @@ ExportResult exportContacts(QIODevice& device, Format format, const NextContact&
     ExportResult result;
     QByteArray buffer;
     buffer.reserve(flushSize + 4096);
+    // Thunderbird writes no byte-order mark, and its import matches the header
+    // without one; Outlook takes UTF-8 for sure only with it.
     if (format == Format::Csv)
-        buffer += "\xEF\xBB\xBF" + csv::header();
+        buffer += "\xEF\xBB\xBF";
+    if (isCsv(format))
+        buffer += csv::header(format);
     data::Contact contact;
     while (next(contact)) {
-        if (format == Format::Csv)
-            csv::appendRecord(buffer, contact);
+        if (isCsv(format))
+            csv::appendRecord(buffer, contact, format);
         else
             vcard::appendCard(buffer, contact, format);
         ++result.written;

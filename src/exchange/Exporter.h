@@ -22,7 +22,7 @@ struct ExportResult
 };
 
 // Writes every contact `next` gives, as vCard (one card each, UTF-8, no byte-order
-// mark) or CSV (UTF-8 with a byte-order mark). `total` (or -1) is passed on to
+// mark) or CSV (UTF-8, with a byte-order mark for Outlook and Google). `total` (or -1) is passed on to
 // `progress`, which is told the contacts written and may cancel. A cancelled or
 // failed export leaves what was written so far on the device.
 ExportResult exportContacts(QIODevice& device, Format format, const NextContact& next, qint64 total = -1,

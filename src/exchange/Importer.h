@@ -49,7 +49,7 @@ struct ContactNotes
     int line = 0;
     QString name;
     QStringList notes;
-    int photos = 0;      // pictures, logos, sounds and keys
+    int photos = 0;      // pictures, logos and sounds
     QStringList ignored; // properties or columns with a value and no field
     int junkLines = 0;   // lines that could not be read
 };

@@ -81,6 +81,7 @@ enum Known
     NameXABDATE,
     NameEvolutionANNIVERSARY,
     NameMsANNIVERSARY,
+    NameKAddressBookANNIVERSARY,
     NameOwnANNIVERSARY,
     NameCATEGORIES,
     NameXABLABEL,
@@ -101,6 +102,7 @@ const QByteArray knownNames[] = {"N",
                                  "X-ABDATE",
                                  "X-EVOLUTION-ANNIVERSARY",
                                  "X-MS-ANNIVERSARY",
+                                 "X-KADDRESSBOOK-X-ANNIVERSARY",
                                  "X-VANTREL-ANNIVERSARY",
                                  "CATEGORIES",
                                  "X-ABLABEL",
@@ -570,6 +572,7 @@ public:
             case NameXANNIVERSARY:
             case NameEvolutionANNIVERSARY:
             case NameMsANNIVERSARY:
+            case NameKAddressBookANNIVERSARY:
             case NameOwnANNIVERSARY:
                 date(p, m_anniversaries);
                 break;
@@ -582,8 +585,12 @@ public:
                 break;
             default:
                 if (isMediaName(p.name)) {
+                    // An empty one (PHOTO:, or SOUND;X-IRMC-N:;;;; from some phones) loses nothing;
+                    // a key is no picture: it is a value with no field.
                     if (isEmptyValue(p.value) && p.encoding != Encoding::Base64)
-                        ++e.junkLines; // e.g. SOUND;X-IRMC-N:;;;; written by some phones
+                        break;
+                    if (same(p.name, "KEY"))
+                        ignore(p.name);
                     else
                         ++e.photos;
                 } else if (!isSilent(p.name)) {
@@ -630,7 +637,7 @@ private:
         PhoneItem item;
         item.text = single(p);
         if (item.text.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive))
-            item.text.remove(0, 4); // 4.0's URI form
+            item.text = telNumber(item.text);
         item.place = label.place.value_or(placeOf(p.types));
         item.kind = (p.types & Fax)           ? PhoneKind::Fax
                     : (p.types & Cell)        ? PhoneKind::Cell
@@ -648,11 +655,35 @@ private:
         e.phones << item;
     }
 
+    // 4.0's URI form, tel:+44-555-555-5555;ext=5555: the number before its
+    // parameters (RFC 3966), which are not digits of it and are noted.
+    QString telNumber(const QString& uri)
+    {
+        const QStringList parts = uri.sliced(4).split(QLatin1Char(';'));
+        for (qsizetype i = 1; i < parts.size(); ++i) {
+            const QString name = parts[i].section(QLatin1Char('='), 0, 0).trimmed().toLower();
+            const QString value = parts[i].section(QLatin1Char('='), 1);
+            if (name == QLatin1String("ext"))
+                e.notes << QStringLiteral("The extension %1 of the number %2 was not stored")
+                               .arg(value, parts[0]);
+            else if (!name.isEmpty())
+                e.notes
+                    << QStringLiteral("The \"%1\" of the number %2 was not stored").arg(parts[i], parts[0]);
+        }
+        return parts[0];
+    }
+
     void date(const Property& p, QList<DateCandidate>& candidates)
     {
-        static constexpr int ranked[] = {
-            NameOwnBDAY, NameOwnANNIVERSARY,       NameBDAY,         NameANNIVERSARY, NameXANNIVERSARY,
-            NameXABDATE, NameEvolutionANNIVERSARY, NameMsANNIVERSARY};
+        static constexpr int ranked[] = {NameOwnBDAY,
+                                         NameOwnANNIVERSARY,
+                                         NameBDAY,
+                                         NameANNIVERSARY,
+                                         NameXANNIVERSARY,
+                                         NameXABDATE,
+                                         NameEvolutionANNIVERSARY,
+                                         NameMsANNIVERSARY,
+                                         NameKAddressBookANNIVERSARY};
         DateCandidate candidate;
         candidate.rank = 0;
         while (ranked[candidate.rank] != p.id)

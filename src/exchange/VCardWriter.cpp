@@ -258,8 +258,10 @@ void appendCard(QByteArray& out, const Contact& c, Format version)
         {c.phone2,
          {"TEL;HOME;VOICE", "TEL;TYPE=HOME,VOICE", "TEL;TYPE=home,voice"},
          c.phone.isEmpty() ? ";X-VANTREL-FIELD=phone2" : nullptr},
-        {c.mobile, {"TEL;HOME;CELL", "TEL;TYPE=HOME,CELL", "TEL;TYPE=home,cell"}, nullptr},
-        {c.fax, {"TEL;HOME;FAX", "TEL;TYPE=HOME,FAX", "TEL;TYPE=home,fax"}, nullptr},
+        // The home mobile and fax without HOME, as phones write them: abook, for one, files any
+        // number typed HOME as its home phone. Read back, a number without a place takes a home box.
+        {c.mobile, {"TEL;CELL", "TEL;TYPE=CELL", "TEL;TYPE=cell"}, nullptr},
+        {c.fax, {"TEL;FAX", "TEL;TYPE=FAX", "TEL;TYPE=fax"}, nullptr},
         {c.phoneOff, {"TEL;WORK;VOICE", "TEL;TYPE=WORK,VOICE", "TEL;TYPE=work,voice"}, nullptr},
         {c.phone2Off,
          {"TEL;WORK;VOICE", "TEL;TYPE=WORK,VOICE", "TEL;TYPE=work,voice"},

@@ -31,8 +31,9 @@ int runCommandLine(const QStringList& arguments, data::Connection& connection)
     const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("The user whose book it is."),
                                   QStringLiteral("name"));
     const QCommandLineOption format(QStringLiteral("format"),
-                                    QStringLiteral("vcard3, vcard4, vcard21 or csv; without it, "
-                                                   "the file's content or name decides."),
+                                    QStringLiteral("vcard3, vcard4, vcard21, csv (Outlook's columns) or "
+                                                   "csv-thunderbird; without it, the file's content or name "
+                                                   "decides (vcard3 or csv)."),
                                     QStringLiteral("format"));
     const QCommandLineOption force(QStringLiteral("force"),
                                    QStringLiteral("Export over a file that already exists."));
@@ -54,8 +55,9 @@ int runCommandLine(const QStringList& arguments, data::Connection& connection)
     if (parser.isSet(format)) {
         const std::optional<exchange::Format> named = exchange::formatNamed(parser.value(format));
         if (!named)
-            return fail(QStringLiteral("unknown format '%1': use vcard3, vcard4, vcard21 or csv")
-                            .arg(parser.value(format)));
+            return fail(
+                QStringLiteral("unknown format '%1': use vcard3, vcard4, vcard21, csv or csv-thunderbird")
+                    .arg(parser.value(format)));
         chosen = *named;
     }
     // Asked before the password, so that nobody types it for nothing.
@@ -78,8 +80,7 @@ int runCommandLine(const QStringList& arguments, data::Connection& connection)
         }
         exchange::ImportOptions options;
         if (parser.isSet(format))
-            options.kind =
-                chosen == exchange::Format::Csv ? exchange::FileKind::Csv : exchange::FileKind::VCard;
+            options.kind = exchange::isCsv(chosen) ? exchange::FileKind::Csv : exchange::FileKind::VCard;
         const exchange::ImportSummary summary =
             exchange::importIntoBook(book, parser.value(user), path, options);
         if (summary.outcome != exchange::Outcome::Completed)

@@ -23,7 +23,8 @@ QString askFile(QWidget* parent, bool forExport, const QString& current)
 }
 
 constexpr exchange::Format formats[] = {exchange::Format::VCard30, exchange::Format::VCard40,
-                                        exchange::Format::VCard21, exchange::Format::Csv};
+                                        exchange::Format::VCard21, exchange::Format::Csv,
+                                        exchange::Format::CsvThunderbird};
 
 } // namespace
 
@@ -188,8 +189,7 @@ void ExchangeWindow::runImport(const QString& path)
 {
     exchange::ImportOptions options;
     if (m_formatChosen)
-        options.kind =
-            chosenFormat() == exchange::Format::Csv ? exchange::FileKind::Csv : exchange::FileKind::VCard;
+        options.kind = exchange::isCsv(chosenFormat()) ? exchange::FileKind::Csv : exchange::FileKind::VCard;
     const exchange::ImportSummary summary = exchange::importIntoBook(
         book(), m_user, path, options, [this](qint64 done, qint64 total) { return working(done, total); });
     showSummary(summary.toText());
