@@ -44,6 +44,14 @@ ImportSummary& abandon(ImportSummary& summary, Outcome outcome)
     return summary;
 }
 
+// Text that cannot be decoded is not stored as other letters.
+ImportSummary& refuseEncoding(ImportSummary& summary, int line, const ByteSource& source)
+{
+    summary.error = QStringLiteral("Line %1: %2").arg(line).arg(source.encodingProblem());
+    summary.errorLine = line;
+    return abandon(summary, Outcome::Failed);
+}
+
 QString where(int line, const QString& name)
 {
     return name.isEmpty() ? QStringLiteral("line %1").arg(line)
@@ -74,6 +82,8 @@ ImportSummary importContacts(QIODevice& device, Book& book, const ImportOptions&
     qint64 reported = 0;
     Entry entry;
     while (reader->next(entry)) {
+        if (!source.encodingProblem().isEmpty())
+            return refuseEncoding(summary, entry.line, source);
         const FittedContact fitted = fitContact(entry);
         const data::Contact& c = fitted.contact;
         const QString name = fitted.hasFirstName ? nameOf(c) : entry.formatted.trimmed();
@@ -99,6 +109,8 @@ ImportSummary importContacts(QIODevice& device, Book& book, const ImportOptions&
                 return abandon(summary, Outcome::Cancelled);
         }
     }
+    if (!source.encodingProblem().isEmpty())
+        return refuseEncoding(summary, qMax(entry.line, 1), source);
     summary.junkLines += reader->strayLines();
     if (const auto* csv = dynamic_cast<const CsvReader*>(reader.get())) {
         summary.delimiter = csv->delimiter();
