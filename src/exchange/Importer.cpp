@@ -44,6 +44,19 @@ ImportSummary& abandon(ImportSummary& summary, Outcome outcome)
     return summary;
 }
 
+// The book holds line breaks as the contact window's text boxes give them: LF.
+// Files bring CR LF (CSV, quoted-printable =0D=0A) and lone CRs (old Macs).
+void useBookLineBreaks(data::Contact& c)
+{
+    for (const data::ContactColumn& column : data::contactColumns) {
+        QString& value = c.*column.member;
+        if (value.contains(QLatin1Char('\r'))) {
+            value.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+            value.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        }
+    }
+}
+
 // Text that cannot be decoded is not stored as other letters.
 ImportSummary& refuseEncoding(ImportSummary& summary, int line, const ByteSource& source)
 {
@@ -84,7 +97,8 @@ ImportSummary importContacts(QIODevice& device, Book& book, const ImportOptions&
     while (reader->next(entry)) {
         if (!source.encodingProblem().isEmpty())
             return refuseEncoding(summary, entry.line, source);
-        const FittedContact fitted = fitContact(entry);
+        FittedContact fitted = fitContact(entry);
+        useBookLineBreaks(fitted.contact);
         const data::Contact& c = fitted.contact;
         const QString name = fitted.hasFirstName ? nameOf(c) : entry.formatted.trimmed();
         if (!fitted.hasFirstName) {
