@@ -6,7 +6,28 @@ namespace exchange {
 
 namespace {
 constexpr qint64 chunkSize = 64 * 1024;
+constexpr qsizetype detectionSample = 64 * 1024;
+
+// UTF-16 without a byte-order mark shows itself by the zero half of its ASCII
+// characters (line ends, separators, property names), always on the same side.
+std::optional<QStringConverter::Encoding> utf16ByZeros(QByteArrayView start)
+{
+    qsizetype even = 0;
+    qsizetype odd = 0;
+    const qsizetype pairs = start.size() / 2;
+    for (qsizetype i = 0; i < pairs * 2; ++i) {
+        if (start[i] == 0)
+            ++(i % 2 ? odd : even);
+    }
+    if (pairs < 8)
+        return std::nullopt;
+    if (odd * 4 >= pairs && even * 20 <= odd)
+        return QStringConverter::Utf16LE;
+    if (even * 4 >= pairs && odd * 20 <= even)
+        return QStringConverter::Utf16BE;
+    return std::nullopt;
 }
+} // namespace
 
 ByteSource::ByteSource(QIODevice& device) : m_device(device)
 {
@@ -49,7 +70,11 @@ bool ByteSource::fill()
             } else if (raw.startsWith("\xFE\xFF")) {
                 m_utf16.emplace(QStringConverter::Utf16BE);
                 raw.remove(0, 2);
+            } else if (const auto utf16 = utf16ByZeros(raw)) {
+                m_utf16.emplace(*utf16);
             }
+            if (m_utf8Bom || m_utf16)
+                m_encoding = "UTF-8"; // what the readers are handed
         }
         if (m_utf16)
             m_buf.append(QString((*m_utf16)(raw)).toUtf8());
@@ -81,6 +106,26 @@ bool ByteSource::readLine(QByteArray& line)
             ++m_pos;
         return true;
     }
+}
+
+text::Decoded ByteSource::decode(QByteArrayView bytes)
+{
+    if (m_encoding.isEmpty() && !text::isAscii(bytes)) {
+        // The value has been read already (the caller's copy): it and what follows
+        // make the sample.
+        QByteArray sample = bytes.toByteArray();
+        sample += lookAhead(detectionSample);
+        m_encoding = text::detectEncoding(sample);
+        if (m_encoding.isEmpty()) {
+            m_encoding = "UTF-8"; // nothing told: what is not UTF-8 shows as U+FFFD
+        } else if (!text::canDecode(m_encoding)) {
+            m_encodingProblem = QStringLiteral("The file's text is in %1 (as told from its bytes), an "
+                                               "encoding this program cannot read")
+                                    .arg(QString::fromLatin1(m_encoding));
+            m_encoding = "UTF-8";
+        }
+    }
+    return text::decodeLeniently(bytes, encoding());
 }
 
 QByteArrayView ByteSource::lookAhead(qsizetype size)

@@ -456,22 +456,6 @@ char detectDelimiter(QByteArrayView prefix)
     return best;
 }
 
-// Whether the bytes are UTF-8, allowing a sequence cut off at their end.
-bool looksUtf8(QByteArrayView bytes)
-{
-    qsizetype lead = bytes.size();
-    for (int back = 0; back < 3 && lead > 0 && (static_cast<uchar>(bytes[lead - 1]) & 0xC0) == 0x80; ++back)
-        --lead;
-    qsizetype end = bytes.size();
-    if (lead > 0) {
-        const auto b = static_cast<uchar>(bytes[lead - 1]);
-        const qsizetype needed = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
-        if (needed > end - (lead - 1))
-            end = lead - 1;
-    }
-    return text::utf8(bytes.first(end)).has_value();
-}
-
 QStringList googleValues(const QString& cell)
 {
     QStringList values;
@@ -525,18 +509,14 @@ bool CsvReader::readRecord(QList<QByteArray>& fields, int& line, bool& end)
                     .arg(m_line));
 }
 
-QString CsvReader::decode(const QByteArray& bytes, int line)
+QString CsvReader::decode(const QByteArray& bytes, Entry* entry, qsizetype column)
 {
-    if (m_encoding == Encoding::Cp1252)
-        return text::cp1252(bytes);
-    if (std::optional<QString> text = text::utf8(bytes))
-        return *text;
-    if (m_encoding == Encoding::Utf8)
-        return text::cp1252(bytes);
-    fail(line,
-         QStringLiteral("Line %1 is not valid UTF-8, though the file begins with a UTF-8 byte-order mark")
-             .arg(line));
-    return QString();
+    const text::Decoded decoded = m_source.decode(bytes);
+    if (decoded.damaged && entry) {
+        const QString what = QStringLiteral("the column \"%1\"").arg(m_headers.value(column));
+        entry->notes << text::unreadableBytesNote(entry->line, what, m_source.encoding(), false);
+    }
+    return decoded.text;
 }
 
 bool CsvReader::start()
@@ -555,9 +535,6 @@ bool CsvReader::start()
     }
     if (!m_delimiter)
         m_delimiter = detectDelimiter(prefix);
-    m_encoding = m_source.hadUtf8Bom() ? Encoding::Utf8Bom
-                 : looksUtf8(prefix)   ? Encoding::Utf8
-                                       : Encoding::Cp1252;
 
     QList<QByteArray> fields;
     int line = 0;
@@ -568,7 +545,7 @@ bool CsvReader::start()
         return fail(1, QStringLiteral("The file is empty"));
     bool anyKnown = false;
     for (const QByteArray& field : fields) {
-        const QString header = decode(field, line).trimmed();
+        const QString header = decode(field).trimmed();
         const QString key = header.toLower();
         std::optional<Column> column;
         if (knownColumns().contains(key))
@@ -673,7 +650,7 @@ void CsvReader::readRow(const QList<QByteArray>& fields, Entry& e)
         if (fields[i].isEmpty())
             continue;
         const Column& c = m_columns[i];
-        const QString v = decode(fields[i], e.line);
+        const QString v = decode(fields[i], &e, i);
         switch (c.role) {
         case Role::Unknown:
             break;

@@ -10,7 +10,8 @@ namespace exchange {
 
 // Reads contacts from CSV as Outlook, Thunderbird and Google write it, and as we do.
 // The whole file is read as RFC 4180 records (line breaks inside quoted fields);
-// the delimiter, the encoding and the date order are told from its first 256 KiB.
+// the delimiter and the date order are told from its first 256 KiB, the encoding
+// by the ByteSource.
 class CsvReader final : public EntryReader
 {
 public:
@@ -25,22 +26,15 @@ public:
     struct Column;
 
 private:
-    enum class Encoding
-    {
-        Utf8Bom, // strict: a byte that is not UTF-8 is an error
-        Utf8,    // a field that is not UTF-8 is read as windows-1252
-        Cp1252
-    };
-
     bool start();
     bool readRecord(QList<QByteArray>& fields, int& line, bool& end);
-    QString decode(const QByteArray& bytes, int line);
+    // A field in the file's encoding; what cannot be read is noted on `entry`.
+    QString decode(const QByteArray& bytes, Entry* entry = nullptr, qsizetype column = 0);
     void readRow(const QList<QByteArray>& fields, Entry& entry);
 
     ByteSource& m_source;
     char m_delimiter;
     DateOrder m_order;
-    Encoding m_encoding = Encoding::Utf8;
     bool m_started = false;
     int m_line = 1;
     QList<Column> m_columns;

@@ -34,6 +34,27 @@ ImportSummary& abandon(ImportSummary& summary, Outcome outcome)
     return summary;
 }
 
+// The book holds line breaks as the contact window's text boxes give them: LF.
+// Files bring CR LF (CSV, quoted-printable =0D=0A) and lone CRs (old Macs).
+void useBookLineBreaks(data::Contact& c)
+{
+    for (const data::ContactColumn& column : data::contactColumns) {
+        QString& value = c.*column.member;
+        if (value.contains(QLatin1Char('\r'))) {
+            value.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+            value.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        }
+    }
+}
+
+// Text that cannot be decoded is not stored as other letters.
+ImportSummary& refuseEncoding(ImportSummary& summary, int line, const ByteSource& source)
+{
+    summary.error = QStringLiteral("Line %1: %2").arg(line).arg(source.encodingProblem());
+    summary.errorLine = line;
+    return abandon(summary, Outcome::Failed);
+}
+
 QString where(int line, const QString& name)
 {
     return name.isEmpty() ? QStringLiteral("line %1").arg(line)
@@ -86,7 +107,10 @@ ImportSummary importContacts(QIODevice& device, Book& book, const ImportOptions&
     qint64 reported = 0;
     Entry entry;
     while (reader->next(entry)) {
-        const FittedContact fitted = fitContact(entry);
+        if (!source.encodingProblem().isEmpty())
+            return refuseEncoding(summary, entry.line, source);
+        FittedContact fitted = fitContact(entry);
+        useBookLineBreaks(fitted.contact);
         const data::Contact& c = fitted.contact;
         const QString name = fitted.hasFirstName ? nameOf(c) : entry.formatted.trimmed();
         if (!fitted.hasFirstName) {
@@ -111,6 +135,8 @@ ImportSummary importContacts(QIODevice& device, Book& book, const ImportOptions&
                 return abandon(summary, Outcome::Cancelled);
         }
     }
+    if (!source.encodingProblem().isEmpty())
+        return refuseEncoding(summary, qMax(entry.line, 1), source);
     summary.junkLines += reader->strayLines();
     if (const auto* csv = dynamic_cast<const CsvReader*>(reader.get())) {
         summary.delimiter = csv->delimiter();

@@ -457,10 +457,10 @@ struct DateCandidate
 class CardReading
 {
 public:
-    CardReading(Entry& entry, int version, bool utf8Bom) : e(entry), m_version(version), m_utf8Bom(utf8Bom) {}
-
-    QString error;
-    int errorLine = 0;
+    CardReading(Entry& entry, int version, ByteSource& source)
+        : e(entry), m_version(version), m_source(source)
+    {
+    }
 
     // The value's components: split on unescaped separators and unescaped. A
     // quoted-printable value is split on its raw separators and then decoded;
@@ -519,8 +519,6 @@ public:
                 labels.insert(p.group, single(p));
         }
         for (const Property& p : properties) {
-            if (!error.isEmpty())
-                return;
             const bool labelled =
                 !labels.isEmpty() && !p.group.isEmpty() &&
                 (p.id == NameTEL || p.id == NameEMAIL || p.id == NameADR || p.id == NameXABDATE);
@@ -722,48 +720,43 @@ private:
         return best ? best->parts : std::nullopt;
     }
 
+    // A value in its declared character set, or else in the file's encoding. A
+    // byte that cannot be read costs only itself (U+FFFD) and is noted.
     QString decodeBytes(QByteArrayView bytes, const Property& p)
     {
-        const bool qp = p.encoding == Encoding::QuotedPrintable;
-        const bool declared = !p.charset.isEmpty();
-        if (!qp || !declared) {
+        if (p.charset.isEmpty()) {
+            const text::Decoded decoded = m_source.decode(bytes);
+            if (decoded.damaged)
+                noteOnce(text::unreadableBytesNote(p.line, latinText(p.name), m_source.encoding(), false));
+            return decoded.text;
+        }
+        // A raw value that is UTF-8 is taken as such: UTF-16 files reach us as UTF-8.
+        if (p.encoding != Encoding::QuotedPrintable) {
             if (std::optional<QString> text = text::utf8(bytes))
                 return *text;
         }
-        if (!declared) {
-            if (m_utf8Bom) {
-                setError(p.line,
-                         QStringLiteral("Line %1 is not valid UTF-8, though the file begins with a UTF-8 "
-                                        "byte-order mark")
-                             .arg(p.line));
-                return QString();
-            }
-            return text::cp1252(bytes);
-        }
         bool unknown = false;
-        if (std::optional<QString> text = text::decode(bytes, p.charset, &unknown))
-            return *text;
-        setError(p.line, unknown
-                             ? QStringLiteral("Line %1 names the character set \"%2\", which is not known")
-                                   .arg(p.line)
-                                   .arg(latinText(p.charset))
-                             : QStringLiteral("Line %1 is not valid %2 text, though it says it is")
-                                   .arg(p.line)
-                                   .arg(latinText(p.charset)));
-        return QString();
+        const text::Decoded decoded = text::decode(bytes, p.charset, &unknown);
+        if (unknown)
+            noteOnce(QStringLiteral("Line %1: %2 names the character set \"%3\", which is not known; what "
+                                    "is not ASCII shows as \uFFFD")
+                         .arg(p.line)
+                         .arg(latinText(p.name), latinText(p.charset)));
+        else if (decoded.damaged)
+            noteOnce(text::unreadableBytesNote(p.line, latinText(p.name), p.charset, true));
+        return decoded.text;
     }
 
-    void setError(int line, const QString& message)
+    // A value is decoded once per component: say it once.
+    void noteOnce(const QString& note)
     {
-        if (error.isEmpty()) {
-            error = message;
-            errorLine = line;
-        }
+        if (!e.notes.contains(note))
+            e.notes << note;
     }
 
     Entry& e;
     int m_version;
-    bool m_utf8Bom;
+    ByteSource& m_source;
     QList<DateCandidate> m_birthdays, m_anniversaries;
 };
 
@@ -781,10 +774,8 @@ bool VCardReader::finishCard(Entry& entry)
     if (!version)
         version = anyQp ? 21 : 30;
     entry.line = m_cardLine;
-    CardReading reading(entry, version, m_source.hadUtf8Bom());
+    CardReading reading(entry, version, m_source);
     reading.read(m_properties);
-    if (!reading.error.isEmpty())
-        return fail(reading.errorLine, reading.error);
     entry.junkLines += m_cardJunk;
     m_properties.clear();
     return true;
