@@ -87,6 +87,9 @@ private Q_SLOTS:
                 const QString moved = QString(at > 0 ? "11" : "00") + (at < count - 1 ? "11" : "00");
                 // First name, category and home fax tell the contacts apart.
                 QCOMPARE(texts({"txtFirstName", "cbCategory", "txtFax"}), book.value(at, "||").remove('~'));
+                for (const QLineEdit* box : openWindow()->findChildren<QLineEdit*>()) // shown from its start
+                    QVERIFY2(box->cursorPosition() == 0,
+                             qPrintable(box->objectName() + box->parent()->objectName()));
                 QCOMPARE(contactWindow().moves, cancel && count == 0 ? "1111" : moved);
             }
         }

@@ -29,6 +29,7 @@ private Q_SLOTS:
                                 "contacts, Esc|frmDetails|Esc|form details|Command2",
                                 "login, Esc|frmVantrel|Esc|form vantrel|lblNo",
                                 "login, Alt+F4|frmVantrel|Alt+F4|form vantrel|Command2",
+                                "login, Alt+Shift+F4|frmVantrel|Alt+Shift+F4|form vantrel|lblNo",
                                 "change password, Esc|frmChangePassword|Esc|change password|lblNo"}) {
             const QStringList p = QString(row).split('|');
             QTest::newRow(qPrintable(p[0])) << p[1] << QKeySequence(p[2]) << p[3] << p[4];

@@ -10,6 +10,7 @@
 #include <QPrintDialog>
 #include <QPrintPreviewWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
@@ -19,7 +20,8 @@ namespace {
 // is about the file that will be written.
 QString askFileName(QWidget* parent, const QString& suggestedPath)
 {
-    QFileDialog dialog(parent, QStringLiteral("Save as PDF"), suggestedPath, QStringLiteral("PDF files (*.pdf)"));
+    QFileDialog dialog(parent, QStringLiteral("Save as PDF"), suggestedPath,
+                       QStringLiteral("PDF files (*.pdf)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("pdf"));
     return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
@@ -31,6 +33,22 @@ QPushButton* addButton(QDialogButtonBox* box, const QString& text, QDialogButton
     button->setAutoDefault(false);
     button->setDefault(false);
     return button;
+}
+
+// The preview draws the page to fit, so the window takes its usual size only
+// where the screen has room for it, frame included: a 1920x1200 screen at scale
+// 2 has 960x600 logical pixels, less the desktop's panels. Centred here, frame
+// and all: Qt's own placement guesses a frame of 40 pixels and, on a screen
+// this tight, puts the title bar above the screen's edge.
+void fitToScreen(QWidget* window)
+{
+    static constexpr QSize usual(620, 760);
+    static constexpr QSize frame(32, 64); // title bar and borders of the usual window managers
+    const QRect available = window->screen()->availableGeometry();
+    const QSize size = usual.boundedTo(available.size() - frame);
+    window->resize(size);
+    const QSize margin = (available.size() - size - frame) / 2;
+    window->move(available.topLeft() + QPoint(qMax(0, margin.width()), qMax(0, margin.height())));
 }
 
 } // namespace
@@ -59,7 +77,7 @@ ReportWindow::ReportWindow(data::Contact contact, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_preview, 1);
     layout->addWidget(buttons);
-    resize(620, 760);
+    fitToScreen(this);
     ui::pressAccessKeysAtOnce(this);
     m_preview->setFocus();
 }

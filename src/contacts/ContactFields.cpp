@@ -8,6 +8,16 @@
 
 namespace contacts {
 
+namespace {
+// A value longer than its box shows its beginning, which is what identifies it
+// (a box given a text shows its end, where the cursor goes).
+void showFromStart(QLineEdit* box, const QString& text)
+{
+    box->setText(text);
+    box->setCursorPosition(0);
+}
+} // namespace
+
 QString BoundField::text() const
 {
     if (auto* box = qobject_cast<QLineEdit*>(m_control))
@@ -20,7 +30,7 @@ QString BoundField::text() const
 bool BoundField::setText(const QString& text) const
 {
     if (auto* box = qobject_cast<QLineEdit*>(m_control)) {
-        box->setText(text);
+        showFromStart(box, text);
         return true;
     }
     if (auto* box = qobject_cast<ui::MultiLineTextBox*>(m_control)) {
@@ -32,7 +42,7 @@ bool BoundField::setText(const QString& text) const
     if (m_field->kind == ControlKind::EditableList) {
         // The selection follows the text, so the arrow keys go on from the item shown.
         list->setCurrentIndex(item);
-        list->setEditText(text);
+        showFromStart(list->lineEdit(), text);
         return true;
     }
     if (item < 0)

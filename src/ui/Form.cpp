@@ -12,9 +12,12 @@
 #include <QLineEdit>
 #include <QPalette>
 #include <QPlainTextEdit>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTimer>
 #include <algorithm>
 #include <limits>
+#include <memory>
 #include <stdexcept>
 #include <vector>
 
@@ -57,6 +60,31 @@ void keepReadableWhenLocked(QWidget* control)
     for (QPalette::ColorRole role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText})
         palette.setColor(QPalette::Disabled, role, lockedText);
     control->setPalette(palette);
+}
+
+// The windows are drawn on fixed light pictures, so their colours are part of
+// their design and do not follow the desktop's scheme: a dark scheme's white
+// captions would read 1.1:1 to 1.5:1 on them. Qt's own light palette, as a
+// light scheme gives it; only disabled captions and action labels are darker
+// than its grey (1.6:1 on the pictures), so that they read at about 3:1, still
+// clearly fainter than the enabled ones.
+const QPalette& designedPalette()
+{
+    static const QPalette palette = [] {
+        const std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+        const QPalette standard = fusion->standardPalette();
+        QPalette light; // every role set, so that none is taken from the desktop's palette
+        for (int group = 0; group < QPalette::NColorGroups; ++group) {
+            for (int role = 0; role < QPalette::NColorRoles; ++role) {
+                const auto g = QPalette::ColorGroup(group);
+                const auto r = QPalette::ColorRole(role);
+                light.setBrush(g, r, standard.brush(g, r));
+            }
+        }
+        light.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x80, 0x80, 0x80));
+        return light;
+    }();
+    return palette;
 }
 
 void prepareControls(FormWindow* window)
@@ -185,6 +213,7 @@ bool Form::previewKey(QObject* receiver, QKeyEvent* event)
 FormWindow::FormWindow(Form& form) : m_form(form)
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
+    setPalette(designedPalette()); // before the controls are built, which take it on
 }
 
 void FormWindow::closeEvent(QCloseEvent* event)

@@ -2,9 +2,13 @@
 # window manager, the installed program, real keyboard and mouse input, and
 # waits on what a person would see (the active window's title) or on what the
 # database holds. Needs xvfb, openbox, xdotool, x11-utils, x11-apps,
-# imagemagick and sqlite3.
+# imagemagick, sqlite3 and, for a dark colour scheme, qt6ct.
 
 DESKTOP_TIMEOUT=${DESKTOP_TIMEOUT:-10}
+# DESKTOP_SCENARIOS: a regular expression; only the scenarios whose function
+# name matches it run (all of them when unset).
+DESKTOP_SCENARIOS=${DESKTOP_SCENARIOS:-}
+program_env=() # NAME=VALUE for the programs a scenario starts: its colour scheme
 failures=0
 current=""
 
@@ -92,7 +96,7 @@ fresh_book() {
 }
 
 start_program() {
-    QT_QPA_PLATFORM=xcb "$prefix/vantrel" >>"$work/program.log" 2>&1 &
+    env "${program_env[@]}" QT_QPA_PLATFORM=xcb "$prefix/vantrel" >>"$work/program.log" 2>&1 &
     program_pid=$!
     window "My Personal Vantrel Dairy"
 }
@@ -118,6 +122,45 @@ screenshot() {
     xwd -root -silent 2>/dev/null | convert xwd:- "$artifacts/$1.png" 2>/dev/null
 }
 
+# The active window's client area as $artifacts/NAME.png, in the .ui's coordinates.
+window_shot() {
+    xwd -silent -id "$(xdotool getactivewindow)" | convert xwd:- "$artifacts/$1.png"
+}
+
+# A dark colour scheme for the programs started next, as a desktop's Qt theme
+# gives it: qt6ct's platform theme with Fusion and its "darker" colours.
+use_dark_scheme() {
+    local colors=/usr/share/qt6ct/colors/darker.conf
+    [ -f "$colors" ] || { fail "no dark scheme to try: the package qt6ct is not installed"; return 1; }
+    mkdir -p "$work/dark/qt6ct"
+    printf '[Appearance]\ncolor_scheme_path=%s\ncustom_palette=true\nstyle=Fusion\n' "$colors" \
+        >"$work/dark/qt6ct/qt6ct.conf"
+    program_env=(QT_QPA_PLATFORMTHEME=qt6ct XDG_CONFIG_HOME="$work/dark")
+}
+
+# contrast PNG WxH+X+Y: the contrast ratio (WCAG 2) of what is drawn in the
+# region on what is behind it: the region's most common colour against the
+# colour that stands out from it the most, lighter or darker.
+contrast() {
+    convert "$1" -crop "$2" +repage -format %c histogram:info:- |
+        awk -F'[(),]' '
+            function lin(c) { c /= 255; return c <= 0.03928 ? c / 12.92 : ((c + 0.055) / 1.055) ^ 2.4 }
+            function ratio(a, b) { return a > b ? (a + 0.05) / (b + 0.05) : (b + 0.05) / (a + 0.05) }
+            { n = $1 + 0; l = 0.2126 * lin($2) + 0.7152 * lin($3) + 0.0722 * lin($4); lum[NR] = l
+              if (n > most) { most = n; background = l } }
+            END { for (i in lum) if (ratio(lum[i], background) > best) best = ratio(lum[i], background)
+                  printf "%.2f", best }'
+}
+
+# readable PNG WHAT WxH+X+Y [MINIMUM]: logs the region's contrast, keeps it in
+# $ratio, and fails below MINIMUM (4.5:1 unless told).
+readable() {
+    ratio=$(contrast "$1" "$3")
+    log "  $(basename "$1" .png): $2 $ratio:1"
+    awk -v r="$ratio" -v m="${4:-4.5}" 'BEGIN { exit !(r >= m) }' ||
+        fail "$2 on $(basename "$1"): contrast $ratio:1 is below ${4:-4.5}:1"
+}
+
 fail() {
     failures=$((failures + 1))
     log "FAIL [$current]: $*"
@@ -126,7 +169,9 @@ fail() {
 
 # scenario NAME FUNCTION: runs one scenario on a fresh program; a leftover one is stopped.
 scenario() {
+    [ -z "$DESKTOP_SCENARIOS" ] || [[ $2 =~ $DESKTOP_SCENARIOS ]] || return 0
     current=$1
+    program_env=()
     local before=$failures started=$SECONDS
     "$2"
     if [ -n "${program_pid:-}" ]; then
