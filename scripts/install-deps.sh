@@ -8,7 +8,8 @@ set -eu
 # tools/make_icons.sh; Qt's PostgreSQL driver and the server the tests start;
 # the network-share test (an sshd of its own, mounted over sshfs); password
 # hashing and the server's own SCRAM functions; charset detection for imports;
-# address books of other programs that the exchange tests read and write with.
+# address books of other programs that the exchange tests read and write with;
+# a dark colour scheme for the desktop tier.
 packages="cmake ninja-build g++ pkgconf qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libsqlite3-dev libmount-dev
           fonts-comic-neue
           xvfb xauth openbox xdotool x11-utils x11-apps imagemagick sqlite3
@@ -19,7 +20,8 @@ packages="cmake ninja-build g++ pkgconf qt6-base-dev qt6-base-dev-tools libqt6sq
           openssh-server openssh-client sshfs fuse3
           libsodium-dev libpq-dev
           libuchardet-dev
-          khard abook"
+          khard abook
+          qt6ct"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -55,9 +55,7 @@ void frmVantrel::Form_Unload()
 
 bool frmVantrel::Form_KeyDown(int keyCode, Qt::KeyboardModifiers shift)
 {
-    // Shift held as well changes nothing; with Ctrl it is a desktop's switch to
-    // a text console, never the window's.
-    const auto held = shift & (Qt::ControlModifier | Qt::AltModifier);
+    const auto held = shift & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
     if (keyCode == Qt::Key_F4 && held == Qt::AltModifier) {
         unload();
         app::session().ConfirmQuit();
