@@ -11,6 +11,7 @@
 #include <QPrintPreviewWidget>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace {
@@ -45,6 +46,9 @@ ReportWindow::ReportWindow(data::Contact contact, QWidget* parent)
 
     m_preview = new QPrintPreviewWidget(&m_printer, this);
     m_preview->setZoomMode(QPrintPreviewWidget::FitInView);
+    // The preview is a picture: a screen reader reads the card's text instead.
+    m_preview->setAccessibleName(QStringLiteral("Contact card"));
+    m_preview->setAccessibleDescription(report::cardDocument(m_contact)->toPlainText());
     connect(m_preview, &QPrintPreviewWidget::paintRequested, this,
             [this](QPrinter* printer) { report::paintCard(m_contact, *printer); });
 
