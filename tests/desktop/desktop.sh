@@ -125,7 +125,11 @@ fail() {
 }
 
 # scenario NAME FUNCTION: runs one scenario on a fresh program; a leftover one is stopped.
+# DESKTOP_SCENARIOS=PATTERN (a grep -E pattern) runs only the scenarios whose name matches.
 scenario() {
+    if [ -n "${DESKTOP_SCENARIOS:-}" ] && ! grep -Eq -- "$DESKTOP_SCENARIOS" <<<"$1"; then
+        return
+    fi
     current=$1
     local before=$failures started=$SECONDS
     "$2"
