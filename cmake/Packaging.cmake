@@ -26,9 +26,11 @@ install(FILES ${PROJECT_SOURCE_DIR}/assets/desktop/io.github.vantrel.Vantrel.met
 foreach(size 16 22 24 32 48 64 128 256)
     install(FILES ${PROJECT_SOURCE_DIR}/assets/icons/hicolor/${size}x${size}/apps/vantrel.png
                   ${PROJECT_SOURCE_DIR}/assets/icons/hicolor/${size}x${size}/apps/vantrel-report.png
+                  ${PROJECT_SOURCE_DIR}/assets/icons/hicolor/${size}x${size}/apps/vantrel-exchange.png
             DESTINATION share/icons/hicolor/${size}x${size}/apps COMPONENT desktop)
 endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/assets/icons/vantrel.svg ${PROJECT_SOURCE_DIR}/assets/icons/vantrel-report.svg
+              ${PROJECT_SOURCE_DIR}/assets/icons/vantrel-exchange.svg
         DESTINATION share/icons/hicolor/scalable/apps COMPONENT desktop)
 
 # Debian's documentation files: the copyright and a compressed changelog.
@@ -46,6 +48,9 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/packaging/changelog.gz
 add_custom_target(vantrel_package_docs ALL DEPENDS ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
 install(FILES ${CMAKE_BINARY_DIR}/packaging/copyright ${CMAKE_BINARY_DIR}/packaging/changelog.gz
         DESTINATION share/doc/vantrel COMPONENT desktop)
+# The windows as tools/vantrel-screenshots draws them; the AppStream data shows them.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/assets/screenshots/ DESTINATION share/doc/vantrel/screenshots
+        COMPONENT desktop FILES_MATCHING PATTERN "*.png")
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vantrel)
@@ -77,7 +82,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "adduser, libqt6sql6-sqlite, fonts-comic-neue, fonts-noto-core, fonts-noto-cjk, fonts-symbola")
 # A book on a PostgreSQL server (data/server.conf) needs Qt's driver for it.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6sql6-psql")
+# The login window's Calculator starts the first of these it finds (ui/Calculator.cpp);
+# without any the program ends, so one is recommended: x11-apps brings xcalc.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "libqt6sql6-psql, gnome-calculator | kcalc | mate-calc | galculator | qalculate-gtk | speedcrunch | x11-apps")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/packaging/postinst ${CMAKE_BINARY_DIR}/packaging/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX "/")

@@ -43,6 +43,22 @@ desktop-file-validate "$WORK"/root/usr/share/applications/*.desktop
 appstreamcli validate --no-net "$WORK"/root/usr/share/metainfo/*.metainfo.xml
 grep -q "^Exec=$PROGRAM/vantrel\$" "$WORK/root/usr/share/applications/io.github.vantrel.Vantrel.desktop" ||
     fail "the menu entry does not start $PROGRAM/vantrel"
+for entry in "$WORK"/root/usr/share/applications/*.desktop; do
+    # Qt names the windows' class after the executable; the desktop matches them to the entry by it.
+    program=$(sed -n "s|^Exec=$PROGRAM/||p" "$entry")
+    grep -q "^StartupWMClass=$program\$" "$entry" || fail "$entry does not name the class $program"
+    icon=$(sed -n 's/^Icon=//p' "$entry")
+    [ -f "$WORK/root/usr/share/icons/hicolor/256x256/apps/$icon.png" ] || fail "no icon $icon for $entry"
+done
+[ "$(grep -h '^Icon=' "$WORK"/root/usr/share/applications/*.desktop | sort -u | wc -l)" = 3 ] ||
+    fail "the menu entries share an icon"
+grep -q "io.github.vantrel.VantrelExchange.desktop" "$WORK"/root/usr/share/metainfo/*.metainfo.xml ||
+    fail "the AppStream data does not list Vantrel Exchange"
+for shot in $(sed -n 's|.*<image>.*/\([^/]*\.png\)</image>.*|\1|p' "$WORK"/root/usr/share/metainfo/*.metainfo.xml); do
+    [ -f "$WORK/root/usr/share/doc/vantrel/screenshots/$shot" ] || fail "the screenshot $shot is not installed"
+done
+# Calculator starts one of these; without any the program ends.
+dpkg-deb -f "$DEB" Recommends | grep -q "gnome-calculator | kcalc .*| x11-apps" || fail "no calculator recommended"
 
 step "Install"
 DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$DEB"
@@ -93,6 +109,20 @@ import_as_second_member "$WORK/third.vcf"
 [ "$(sqlite3 "$DB" "select count(*) from main where user = 'package-check-$$'")" = 2 ] ||
     fail "the second member's contacts are not both stored"
 [ "$(sqlite3 "$DB" "pragma integrity_check")" = ok ] || fail "the book is damaged"
+
+step "Someone outside group vantrel is told why the book does not open"
+for run in "$PROGRAM/vantrel-report --pdf $WORK/none.pdf" "$PROGRAM/vantrel-exchange export --user ann $WORK/none.vcf"; do
+    # shellcheck disable=SC2086 # the command and its arguments
+    setpriv --reuid=65532 --regid=65532 --clear-groups $run </dev/null 2>"$WORK/refused.txt" &&
+        fail "an outsider opened the book: $run"
+    grep -q "not allowed to open the contact book $DB. Ask the administrator to add you to the group vantrel" \
+        "$WORK/refused.txt" || fail "$run said: $(cat "$WORK/refused.txt")"
+done
+
+step "Qt's own options are taken by Qt, not read as the program's"
+for program in vantrel-report vantrel-exchange; do
+    QT_QPA_PLATFORM=offscreen "$PROGRAM/$program" -reverse -style fusion --help >/dev/null || fail "$program refuses Qt's options"
+done
 
 step "A member may use the book but not delete or replace it"
 as_member() { setpriv --reuid=65533 --regid=65533 --groups="$gid" "$@"; }

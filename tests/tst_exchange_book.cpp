@@ -3,6 +3,7 @@
 #include "ContactItems.h"
 #include "Files.h"
 #include "ProgramFolder.h"
+#include "Workstation.h"
 
 #include "data/Accounts.h"
 #include "data/Connection.h"
@@ -183,6 +184,22 @@ private Q_SLOTS:
         std::tie(status, out, error) = run({"export", "--force", "--user", "ann", card}, "pw");
         QCOMPARE(out, "Exported 8 contacts to " + card + ".\n");
         QVERIFY(testsupport::fileBytes(card)->startsWith("BEGIN:VCARD"));
+
+        // Qt takes its own options; a book its user may not read says so, and who can change that.
+        std::tie(status, out, error) = run({"-reverse", "export", "--force", "--user", "ann", card}, "pw");
+        QCOMPARE(error, "");
+        if (folder.engine() == data::Engine::PostgreSQL)
+            return;
+        const QString book = folder.path() + "/data/vantrel.mdb";
+        QVERIFY(QFile::setPermissions(book, {}));
+        std::unique_ptr<QProcess> outsider(
+            testsupport::startInFolder(folder.path(), VANTREL_EXCHANGE, {"export", "--user", "ann", card}));
+        QVERIFY(outsider->waitForFinished(30000));
+        QCOMPARE(outsider->readAllStandardError(),
+                 "vantrel-exchange: You are not allowed to open the contact book " + book.toUtf8() +
+                     ". Ask the administrator to add you to the group " + QFileInfo(book).group().toUtf8() +
+                     ", then log out and in again.\n");
+        QCOMPARE(outsider->exitCode(), 1);
     }
 };
 

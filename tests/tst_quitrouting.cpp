@@ -3,7 +3,10 @@
 
 #include "ui/Failure.h"
 
+#include <QAccessible>
+#include <QMetaEnum>
 #include <QPushButton>
+#include <QStyleOption>
 
 using namespace testsupport;
 
@@ -18,7 +21,78 @@ class QuitRoutingTest : public QObject
                openWindowName();
     }
 
+    // What a screen reader walking the window's tree hears: "role name [key]" for each node.
+    static void hear(QAccessibleInterface* node, QMap<QString, QAccessibleInterface*>& heard)
+    {
+        for (int i = 0; i < node->childCount(); ++i) {
+            QAccessibleInterface* child = node->child(i);
+            if (child->state().invisible)
+                continue;
+            const QString key = child->text(QAccessible::Accelerator);
+            heard[QString("%1 %2%3").arg(QMetaEnum::fromType<QAccessible::Role>().valueToKey(child->role()),
+                                         child->text(QAccessible::Name),
+                                         key.isEmpty() ? "" : " [" + key + "]")] = child;
+            hear(child, heard);
+        }
+    }
+
 private Q_SLOTS:
+    // Every control a person reaches is named after its caption; the action labels are buttons with
+    // their access key; what no one sees (the access-key twins, rules, pictures) is not in the tree.
+    void aScreenReaderHearsEachControlByItsCaption()
+    {
+        Program program;
+        const QStringList expected{"ComboBox Date of birth, day",
+                                   "ComboBox Anniversary, year",
+                                   "ComboBox Sub-category",
+                                   "EditableText Name (L)",
+                                   "EditableText Phone (O), 2",
+                                   "EditableText Address (H)",
+                                   "Button Move to the First Record",
+                                   "Button Save [Alt+S]",
+                                   "Button Login [Alt+L]",
+                                   "Button Calculator [Alt+C]",
+                                   "ComboBox User Name",
+                                   "Button Back [Alt+B]",
+                                   "Button Yes [Alt+Y]"};
+        QStringList found;
+        for (app::Window which :
+             {app::Window::Details, app::Window::Vantrel, app::Window::ChangePassword, app::Window::YesNo}) {
+            STEPS(which == app::Window::Details ? openContacts("ann") : open(which));
+            QMap<QString, QAccessibleInterface*> heard;
+            hear(QAccessible::queryAccessibleInterface(openWindow()), heard);
+            for (auto [spoken, node] : heard.asKeyValueRange()) {
+                const QString name = node->text(QAccessible::Name);
+                QVERIFY2(name.size() != 1 && name != "Frame1", qPrintable(spoken));
+                QVERIFY2(!node->state().focusable || !name.isEmpty(), qPrintable(spoken));
+                if (expected.contains(spoken))
+                    found << spoken;
+            }
+            program.session.unloadAll();
+        }
+        QCOMPARE(QSet<QString>(found.begin(), found.end()), QSet<QString>(expected.begin(), expected.end()));
+    }
+
+    // The boxes are labelled by their captions; an action label is pressed like a button; the Change
+    // Password window opens with the ring of keyboard focus on its user list.
+    void captionsLabelTheirBoxesAndLabelsPressLikeButtons()
+    {
+        Program program;
+        STEPS(open(app::Window::Vantrel));
+        const auto labels =
+            QAccessible::queryAccessibleInterface(find("txtPassword"))->relations(QAccessible::Label);
+        QCOMPARE(labels.size(), 1);
+        QCOMPARE(labels[0].first->text(QAccessible::Name), "Password");
+        QAccessible::queryAccessibleInterface(find("lblChangePassword"))
+            ->actionInterface()
+            ->doAction(QAccessibleActionInterface::pressAction());
+        QTRY_COMPARE(openWindowName(), "frmChangePassword");
+        QTRY_VERIFY(find("cbUser")->hasFocus());
+        QStyleOption ring;
+        ring.initFrom(find("cbUser"));
+        QVERIFY(ring.state & QStyle::State_KeyboardFocusChange);
+    }
+
     void eachWindowAsksAndNoLeadsBackByTheTag_data()
     {
         QTest::addColumn<QString>("from");

@@ -13,6 +13,7 @@
 #include "report/Card.h"
 #include "report/StagedContact.h"
 
+#include <QAccessible>
 #include <QLineEdit>
 #include <QPrintPreviewWidget>
 #include <QProcess>
@@ -347,6 +348,10 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(&window));
         QCOMPARE(window.windowTitle(), QStringLiteral("Vantrel Report"));
         QTRY_COMPARE(window.preview()->pageCount(), 1);
+        // A screen reader reads the card, which the preview only shows as a picture.
+        QVERIFY(QAccessible::queryAccessibleInterface(window.preview())
+                    ->text(QAccessible::Description)
+                    .contains("Margaret O'Brien"));
 
         // Enter opens no print dialog: one would be closed, and seen, here.
         bool dialogOpened = false;

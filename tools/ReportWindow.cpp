@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace {
@@ -63,6 +64,9 @@ ReportWindow::ReportWindow(data::Contact contact, QWidget* parent)
 
     m_preview = new QPrintPreviewWidget(&m_printer, this);
     m_preview->setZoomMode(QPrintPreviewWidget::FitInView);
+    // The preview is a picture: a screen reader reads the card's text instead.
+    m_preview->setAccessibleName(QStringLiteral("Contact card"));
+    m_preview->setAccessibleDescription(report::cardDocument(m_contact)->toPlainText());
     connect(m_preview, &QPrintPreviewWidget::paintRequested, this,
             [this](QPrinter* printer) { report::paintCard(m_contact, *printer); });
 

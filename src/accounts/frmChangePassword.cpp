@@ -10,7 +10,10 @@
 
 template class ui::DesignedForm<Ui::frmChangePassword>;
 
-frmChangePassword::frmChangePassword() = default;
+frmChangePassword::frmChangePassword()
+{
+    setFocusRingAtOnce(true); // the window opens on the list of users
+}
 frmChangePassword::~frmChangePassword() = default;
 
 void frmChangePassword::wireControls()

@@ -11,7 +11,9 @@
 #include <QSqlQuery>
 #include <QUrl>
 #include <atomic>
+#include <cerrno>
 #include <libmount/libmount.h>
+#include <unistd.h>
 
 namespace data {
 
@@ -25,6 +27,28 @@ QString nextConnectionName()
 QString errorText(const QSqlError& error)
 {
     return error.text().trimmed();
+}
+
+bool accessDenied(const QString& path, int mode)
+{
+    return ::access(QFile::encodeName(path).constData(), mode) != 0 && (errno == EACCES || errno == EPERM);
+}
+
+// SQLite tells a person outside the book's group no more than "unable to open
+// database file"; this says what stands in the way, and who can remove it.
+void refuseWithoutPermission(const QFileInfo& file)
+{
+    const QFileInfo folder(file.absolutePath());
+    const bool folderClosed = accessDenied(folder.absoluteFilePath(), X_OK);
+    if (!folderClosed && !accessDenied(file.absoluteFilePath(), R_OK))
+        return;
+    QString group = (folderClosed ? folder : file).group();
+    if (group.isEmpty())
+        group = QStringLiteral("vantrel");
+    throw DataError(
+        QStringLiteral("You are not allowed to open the contact book %1. Ask the administrator to "
+                       "add you to the group %2, then log out and in again.")
+            .arg(file.absoluteFilePath(), group));
 }
 } // namespace
 
@@ -62,6 +86,7 @@ void Connection::close()
 void Connection::open(const QString& filePath, OpenMode mode)
 {
     const QFileInfo file(filePath);
+    refuseWithoutPermission(file);
     if (!file.exists())
         throw DataError(QStringLiteral("Could not find file '%1'.").arg(filePath));
     if (!file.isFile())

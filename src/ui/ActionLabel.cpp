@@ -67,8 +67,14 @@ void ActionLabel::mouseReleaseEvent(QMouseEvent* event)
         m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
     m_pressed = false;
     event->accept();
+    if (click)
+        this->click();
+}
+
+void ActionLabel::click()
+{
     // A disabled widget receives no mouse events, so no click reaches a disabled label.
-    if (click && isEnabled())
+    if (isEnabled())
         Q_EMIT clicked();
 }
 

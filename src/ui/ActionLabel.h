@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QKeySequence>
 #include <QLabel>
 
 namespace ui {
@@ -16,6 +17,12 @@ public:
     bool isUpright() const;
     void setUpright(bool upright);
 
+    // The access key of the action, held by its twin button; told to assistive technology.
+    QKeySequence accessKey() const { return m_accessKey; }
+    void setAccessKey(const QKeySequence& key) { m_accessKey = key; }
+    // A click, as a mouse gives it: only while enabled.
+    void click();
+
 Q_SIGNALS:
     void clicked();
 
@@ -25,6 +32,7 @@ protected:
 
 private:
     bool m_pressed = false;
+    QKeySequence m_accessKey;
 };
 
 } // namespace ui

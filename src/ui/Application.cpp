@@ -1,5 +1,6 @@
 #include "ui/Application.h"
 
+#include "ui/Accessibility.h"
 #include "ui/Program.h"
 
 #include <QFont>
@@ -29,6 +30,7 @@ Application::Application(int& argc, char** argv) : QApplication(argc, argv)
     setQuitOnLastWindowClosed(false); // the forms decide when the program ends
     installFonts();
     setStyle(new VantrelStyle);
+    accessibility::install();
     QIcon icon;
     for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
         icon.addFile(QStringLiteral(":/icons/%1x%1/apps/vantrel.png").arg(size));

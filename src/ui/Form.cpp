@@ -1,6 +1,7 @@
 #include "ui/Form.h"
 
 #include "ui/AccessKeys.h"
+#include "ui/Accessibility.h"
 #include "ui/ActionLabel.h"
 #include "ui/Program.h"
 
@@ -102,6 +103,7 @@ void prepareControls(FormWindow* window)
             keepTypedText(list);
     }
     pressAccessKeysAtOnce(window);
+    accessibility::nameControls(window);
 }
 
 } // namespace
@@ -148,6 +150,8 @@ void Form::show()
     if (!m_window) // Form_Load may have unloaded it again
         return;
     m_window->show();
+    if (m_focusRingAtOnce) // after showing, which clears it
+        m_window->setAttribute(Qt::WA_KeyboardFocusChange);
     m_window->activateWindow();
 }
 
@@ -186,6 +190,8 @@ void Form::wire(ActionLabel* label, QAbstractButton* twin, std::function<void()>
         connect(label, &ActionLabel::clicked, this, run);
     if (!twin)
         return;
+    if (label)
+        label->setAccessKey(twin->shortcut());
     connect(twin, &QAbstractButton::clicked, this, run);
     if (key == Key::Enter)
         m_window->setDefaultButton(twin);

@@ -46,6 +46,9 @@ protected:
     // controls; returning true swallows the key.
     virtual bool Form_KeyDown(int keyCode, Qt::KeyboardModifiers shift);
     void setKeyPreview(bool on) { m_keyPreview = on; }
+    // Qt draws the focus ring only once the keyboard has moved the focus; a
+    // window whose first control is a list shows from the start where typing goes.
+    void setFocusRingAtOnce(bool on) { m_focusRingAtOnce = on; }
     // The window manager asks the window to close (its close box, or a key
     // such as Alt+F4 that the window manager keeps for itself). By default
     // the window unloads.
@@ -84,6 +87,7 @@ private:
 
     QPointer<FormWindow> m_window;
     bool m_keyPreview = false;
+    bool m_focusRingAtOnce = false;
     bool m_unloading = false;
 };
 

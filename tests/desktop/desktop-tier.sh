@@ -310,6 +310,33 @@ exchange_window() {
     key Escape && expect_end 0
 }
 
+# A screen reader's view over the real AT-SPI bus (a session bus of its own,
+# which starts the accessibility bus): the contact window's tree names every
+# control after its caption, the action labels are buttons with their access
+# key, and the hidden access-key twins and the frame holding them are absent.
+screen_reader_tree() {
+    fresh_book "$with_ann"
+    local bus tree=$artifacts/atspi-contact-window.txt
+    bus=$(dbus-daemon --session --fork --print-address=1 --print-pid=1) || { fail "no session bus"; return; }
+    local DBUS_SESSION_BUS_ADDRESS=${bus%%$'\n'*} bus_pid=${bus##*$'\n'}
+    export DBUS_SESSION_BUS_ADDRESS
+    QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 start_program && log_in ann pw || { kill "$bus_pid"; return; }
+    poll "the contact window over AT-SPI" '"$here/atspi-tree.py" vantrel >"$tree" 2>/dev/null && grep -q "Phone" "$tree"'
+    kill "$bus_pid"
+    for line in "combo box: Date of birth, day <- DOB" "combo box: Date of birth, month" "text: Name (F) <- Name (F)" \
+        "text: Phone (O), 2" "push button: Move to the First Record" "push button: Save \[Alt+S\]"; do
+        grep -q "^ *$line" "$tree" || fail "the tree has no \"$line\" (in $tree)"
+    done
+    ! grep -Eq ": (.|Frame1)( \[.*)?$" "$tree" || fail "the tree holds a hidden twin: $(grep -E ": (.|Frame1)$" "$tree")"
+    ! grep -Eq "^ *(text|combo box): ( <-.*)?$" "$tree" || fail "a box without a name (in $tree)"
+    # The menu entry's StartupWMClass is the class the window really has.
+    local class
+    class=$(sed -n 's/^StartupWMClass=//p' "$prefix/share/applications/io.github.vantrel.Vantrel.desktop")
+    xprop -id "$(xdotool getactivewindow)" WM_CLASS | grep -q "\"$class\"\$" ||
+        fail "the window's class is $(xprop -id "$(xdotool getactivewindow)" WM_CLASS), not $class"
+    key Escape && window "Form1" && key Return && expect_end 0
+}
+
 scenario "sign up and log in" signup_and_login
 scenario "add a contact by keyboard" add_contact_by_keyboard
 scenario "search, view and print" search_view_print
@@ -323,6 +350,7 @@ scenario "the designed windows are readable under a dark scheme" designed_window
 scenario "Enter from the keypad, Alt+Shift+F4" keypad_enter_and_alt_shift_f4
 scenario "the report window fits a screen at scale 2" report_fits_a_scaled_screen
 scenario "import and export through the exchange window" exchange_window
+scenario "a screen reader's tree of the contact window" screen_reader_tree
 
 if [ "$failures" -ne 0 ]; then
     log "$failures failure(s); screenshots in $artifacts"

@@ -1,6 +1,6 @@
 // vantrel-exchange: contacts into and out of one user's book, as vCard or CSV.
-// With no arguments it opens its window; with arguments it is a command line,
-// which needs no display.
+// With no arguments (Qt's own, such as -reverse, aside) it opens its window; with
+// arguments it is a command line, which needs no display.
 #include "CommandLine.h"
 #include "ExchangeWindow.h"
 #include "data/Connection.h"
@@ -8,14 +8,14 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QLoggingCategory>
 #include <QMessageBox>
 #include <cstdio>
 
 namespace {
 
-int commandLine(int argc, char* argv[])
+int commandLine(const QStringList& arguments)
 {
-    QCoreApplication app(argc, argv);
     data::Connection connection;
     try {
         connection.openProgramDatabase(QCoreApplication::applicationDirPath());
@@ -23,18 +23,41 @@ int commandLine(int argc, char* argv[])
         std::fprintf(stderr, "vantrel-exchange: %s\n", qPrintable(error.description()));
         return 1;
     }
-    return runCommandLine(app.arguments(), connection);
+    return runCommandLine(arguments, connection);
+}
+
+// A command or an option of the command line's own needs no display; Qt's
+// options (-reverse, -style NAME ...) are for the window.
+bool wantsNoWindow(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument == "export" || argument == "import" || argument.startsWith("--"))
+            return true;
+    }
+    return false;
 }
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    if (argc > 1)
-        return commandLine(argc, argv);
+    if (wantsNoWindow(argc, argv)) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        // The error stream carries the command's one-line reason: none of Qt's
+        // remarks (no XDG_RUNTIME_DIR for a script run as root) in between.
+        QLoggingCategory::setFilterRules(QStringLiteral("default.warning=false"));
+    }
     QApplication app(argc, argv);
+    // What is left once Qt has taken its own options.
+    if (app.arguments().size() > 1)
+        return commandLine(app.arguments());
     app.setDesktopFileName(QStringLiteral("io.github.vantrel.VantrelExchange"));
-    app.setWindowIcon(QIcon(QStringLiteral(":/icons/256x256/apps/vantrel.png")));
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1x%1/apps/vantrel-exchange.png").arg(size));
+    app.setWindowIcon(icon);
     data::Connection connection;
     try {
         connection.openProgramDatabase(QCoreApplication::applicationDirPath());
