@@ -33,11 +33,12 @@ ExportResult exportContacts(QIODevice& device, Format format, const NextContact&
     if (format == Format::Csv)
         buffer += "\xEF\xBB\xBF" + csv::header();
     data::Contact contact;
-    while (next(contact)) {
+    QString uid;
+    while (next(contact, uid)) {
         if (format == Format::Csv)
             csv::appendRecord(buffer, contact);
         else
-            vcard::appendCard(buffer, contact, format);
+            vcard::appendCard(buffer, contact, format, uid);
         ++result.written;
         if (buffer.size() >= flushSize && !writeAll(device, buffer, result))
             return result;
@@ -46,6 +47,7 @@ ExportResult exportContacts(QIODevice& device, Format format, const NextContact&
             return result;
         }
         contact = data::Contact();
+        uid.clear();
     }
     if (!writeAll(device, buffer, result))
         return result;

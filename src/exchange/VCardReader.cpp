@@ -86,6 +86,7 @@ enum Known
     NameXABLABEL,
     NameVERSION,
     NameNOTE,
+    NameUID,
 };
 
 const QByteArray knownNames[] = {"N",
@@ -105,7 +106,8 @@ const QByteArray knownNames[] = {"N",
                                  "CATEGORIES",
                                  "X-ABLABEL",
                                  "VERSION",
-                                 "NOTE"};
+                                 "NOTE",
+                                 "UID"};
 
 int knownId(QByteArrayView name)
 {
@@ -579,6 +581,9 @@ public:
                 break;
             case NameXABLABEL:
             case NameVERSION:
+                break;
+            case NameUID:
+                e.uid = single(p).trimmed();
                 break;
             default:
                 if (isMediaName(p.name)) {
