@@ -1,6 +1,7 @@
 #include "SampleBook.h"
 
 #include "ProgramFolder.h"
+#include "data/Schema.h"
 
 #include <QDir>
 #include <QFile>
@@ -55,9 +56,11 @@ private:
 void insertContacts(sqlite3* db, const char* user, int count, Generator& random)
 {
     sqlite3_stmt* insert = nullptr;
-    check(sqlite3_prepare_v2(db, "insert into main values (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
-                             -1, &insert, nullptr),
-          db);
+    // The columns named: the book has its hidden UID beside them, which it fills itself.
+    const QByteArray sql = "insert into main (" +
+                           data::schema::mainColumns().join(QLatin1String(", ")).toUtf8() +
+                           ") values (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
+    check(sqlite3_prepare_v2(db, sql.constData(), -1, &insert, nullptr), db);
     const char* const categories[] = {"Friends", "Relatives", "Business Partners"};
     const char* const friendSubs[] = {"Home", "Office", "Institute"};
     const char* const relativeSubs[] = {"Mom Side", "Dad Side"};

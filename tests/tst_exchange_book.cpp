@@ -6,6 +6,7 @@
 #include "Workstation.h"
 
 #include "data/Accounts.h"
+#include "data/BookFiles.h"
 #include "data/Connection.h"
 #include "data/ContactBook.h"
 #include "data/DataError.h"
@@ -36,10 +37,9 @@ void fillHostileBook(const testing::ProgramFolder& folder, const QString& user)
     }
 }
 
-Rows book(const testing::ProgramFolder& folder, const QString& user)
+Rows book(const testing::ProgramFolder& folder, const QString& user, const QString& shown = columns)
 {
-    return folder.rows("select " + columns + " from main where user = ? order by category, firstName",
-                       {user});
+    return folder.rows("select " + shown + " from main where user = ? order by category, firstName", {user});
 }
 
 // A user's book as a program reaches it after that user's login: the shared
@@ -47,9 +47,10 @@ Rows book(const testing::ProgramFolder& folder, const QString& user)
 class BookOf
 {
 public:
-    BookOf(const testing::ProgramFolder& folder, const QString& user)
+    BookOf(const testing::ProgramFolder& folder, const QString& user,
+           data::Connection::OpenMode mode = data::Connection::OpenMode::ReadWrite)
     {
-        m_shared.openProgramDatabase(folder.path());
+        m_shared.openProgramDatabase(folder.path(), mode);
         data::Accounts accounts(m_shared);
         if (accounts.onServer() && !accounts.nameTaken(user))
             accounts.signUp(user, "pw");
@@ -94,9 +95,56 @@ private Q_SLOTS:
         const exchange::ImportSummary summary = exchange::importIntoBook(bob, "bob", file);
         QCOMPARE(summary.imported, 7);
         QCOMPARE(book(folder, "bob"), book(folder, "ann"));
-        // Once more: every contact is now a duplicate, skipped, never stored twice.
-        QCOMPARE(exchange::importIntoBook(bob, "bob", file).skipped.size(), 7);
+        // Each card's UID is kept (CSV has none: the book gives new ones).
+        const bool uids = format != exchange::Format::Csv;
+        QCOMPARE(book(folder, "bob", "uid") == book(folder, "ann", "uid"), uids);
+        QCOMPARE(folder.value("select count(distinct uid) from main where user = 'bob'").toInt(), 7);
+        // Once more: every contact is now a duplicate, skipped, never stored twice; a card is known
+        // by its UID, even when renamed since, and without one by its names.
+        if (uids)
+            folder.exec("update main set firstName = firstName || '+' where user = 'bob'");
+        const exchange::ImportSummary again = exchange::importIntoBook(bob, "bob", file);
+        QCOMPARE(again.skipped.size(), 7);
+        for (const exchange::SkippedContact& skipped : again.skipped)
+            QCOMPARE(skipped.reason, uids ? exchange::SkippedContact::Reason::SameUid
+                                          : exchange::SkippedContact::Reason::SameNames);
         QCOMPARE(folder.value("select count(*) from main where user = 'bob'").toInt(), 7);
+    }
+
+    // A book from before has no UIDs, and until it is brought up to date its cards are written
+    // without. Opened for writing (a file) or by its administrator's vantrel-createdb --server, each
+    // contact gets one of its own, once; each export then writes them.
+    void aBookFromBeforeGetsItsUidsOnce()
+    {
+        testing::ProgramFolder folder;
+        const bool server = folder.engine() == data::Engine::PostgreSQL;
+        folder.addUser("ann", "pw");
+        folder.addContacts("user firstName", {"ann|Amy", "ann|Bo", "cy|Amy"});
+        if (!server)
+            folder.exec("drop trigger main_gets_uid"), folder.exec("drop index ix_main_by_uid");
+        folder.exec("alter table main drop column uid");
+        const auto exported = [&folder](data::Connection::OpenMode mode) {
+            BookOf ann(folder, "ann", mode);
+            const QString file = folder.path() + "/ann.vcf";
+            exchange::exportBook(ann, "ann", file, exchange::Format::VCard40);
+            return testsupport::fileBytes(file).value();
+        };
+        QVERIFY(!exported(data::Connection::OpenMode::ReadOnly).contains("UID"));
+        const auto upgrade = [&] {
+            if (server)
+                data::createServerTables(folder.administratorSettings());
+            else
+                data::Connection().open(folder.databasePath());
+        };
+        upgrade();
+        const Rows uids = folder.rows("select uid from main order by rowid");
+        QCOMPARE(folder.value("select count(distinct uid) from main where uid like 'urn:uuid:%'").toInt(), 3);
+        upgrade();
+        QCOMPARE(folder.rows("select uid from main order by rowid"), uids);
+        const QByteArray file = exported(data::Connection::OpenMode::ReadWrite);
+        QCOMPARE(exported(data::Connection::OpenMode::ReadWrite), file);
+        for (const QVariantList& uid : uids.first(2))
+            QVERIFY(file.contains("\r\nUID:" + uid[0].toByteArray() + "\r\n"));
     }
 
     // One transaction: a damaged file, a cancel or a failing database leaves the book as it was.

@@ -32,6 +32,7 @@ class MemoryBook : public Book
 {
 public:
     QList<Contact> contacts, staged;
+    QStringList uids, stagedUids;
 
     bool contains(const QString& first, const QString& second) override
     {
@@ -39,13 +40,14 @@ public:
         return std::any_of(contacts.cbegin(), contacts.cend(), same) ||
                std::any_of(staged.cbegin(), staged.cend(), same);
     }
-    void add(const Contact& contact) override { staged << contact; }
+    bool containsUid(const QString& uid) override { return uids.contains(uid) || stagedUids.contains(uid); }
+    void add(const Contact& contact, const QString& uid) override { staged << contact, stagedUids << uid; }
     // The caller's commit, or its rollback.
     const ImportSummary& settle(const ImportSummary& summary)
     {
         if (!summary.mustRollBack())
-            contacts << staged;
-        staged.clear();
+            contacts << staged, uids << stagedUids;
+        staged.clear(), stagedUids.clear();
         return summary;
     }
 };
@@ -61,11 +63,19 @@ ImportSummary importInto(MemoryBook& book, const QByteArray& bytes, FileKind kin
     return book.settle(importContacts(buffer, book, options, progress));
 }
 
+// A UID for each contact, as the book keeps it: a URN, else any text another program gave.
+QString uidOf(qsizetype i)
+{
+    return i == 1 ? QStringLiteral("Their UID; with, \\ specials")
+                  : QStringLiteral("urn:uuid:0e6f1c2a-5b3d-4e8f-9a7b-%1").arg(i, 12, 10, QLatin1Char('0'));
+}
+
 // Gives the contacts one by one, as the caller's storage does.
 NextContact from(const QList<Contact>& contacts)
 {
-    return [&contacts, i = qsizetype(0)](Contact& c) mutable {
+    return [&contacts, i = qsizetype(0)](Contact& c, QString& uid) mutable {
         c = contacts.value(i);
+        uid = uidOf(i);
         return i++ < contacts.size();
     };
 }
@@ -211,6 +221,10 @@ private Q_SLOTS:
         const ImportSummary summary = importInto(book, file, isCsv(format) ? FileKind::Csv : FileKind::VCard);
         QVERIFY2(summary.outcome == Outcome::Completed, qPrintable(summary.error));
         QCOMPARE(listed(book.contacts), listed(contacts));
+        QStringList uids; // CSV has none
+        for (qsizetype i = 0; i < contacts.size(); ++i)
+            uids << (format == Format::Csv ? QString() : uidOf(i));
+        QCOMPARE(book.uids, uids);
         // Only the too long mobile is worth a note.
         QCOMPARE(summary.notes.size(), 1);
         QVERIFY(summary.toText().contains(
@@ -354,8 +368,8 @@ private Q_SLOTS:
         const ImportSummary read = importFile(QStringLiteral("/nonexistent/book.vcf"), book);
         QCOMPARE(read.outcome, Outcome::Failed);
         QVERIFY2(read.error.contains("/nonexistent/book.vcf could not be opened"), qPrintable(read.error));
-        const ExportResult written =
-            exportFile(QStringLiteral("/nonexistent/book.csv"), Format::Csv, [](Contact&) { return false; });
+        const ExportResult written = exportFile(QStringLiteral("/nonexistent/book.csv"), Format::Csv,
+                                                [](Contact&, QString&) { return false; });
         QCOMPARE(written.outcome, Outcome::Failed);
         QVERIFY2(written.error.contains("could not be created"), qPrintable(written.error));
     }

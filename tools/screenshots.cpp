@@ -4,6 +4,7 @@
 #include "ProgramFolder.h"
 #include "app/Session.h"
 #include "app/clsConnection.h"
+#include "data/Schema.h"
 #include "ui/ActionLabel.h"
 #include "ui/Application.h"
 #include "ui/Form.h"
@@ -43,11 +44,12 @@ void save(const QString& path)
 void fill(const testing::ProgramFolder& folder)
 {
     folder.exec(QStringLiteral("insert into userMaster values ('ann', 'pw'), ('bob', 'pw')"));
-    folder.exec(QStringLiteral("insert into main values ('ann', 'Friends', 'Office', 'Margaret', "
-                               "'O''Brien', '12 Harbour Road\nKinsale\nCo. Cork', '4771234', '4775678', "
-                               "'0871234567', '214771111', '7', '3', '1974', '21', '6', '1998', "
-                               "'Unit 4, Quay Street\nCork', '4902222', '4903333', '0869876543', "
-                               "'214902244', 'maggie@example.org', 'm.obrien@harbourworks.example')"));
+    folder.exec(QLatin1String("insert into main (") + data::schema::mainColumns().join(QLatin1String(", ")) +
+                QLatin1String(") values ('ann', 'Friends', 'Office', 'Margaret', "
+                              "'O''Brien', '12 Harbour Road\nKinsale\nCo. Cork', '4771234', '4775678', "
+                              "'0871234567', '214771111', '7', '3', '1974', '21', '6', '1998', "
+                              "'Unit 4, Quay Street\nCork', '4902222', '4903333', '0869876543', "
+                              "'214902244', 'maggie@example.org', 'm.obrien@harbourworks.example')"));
     folder.exec(QStringLiteral("insert into main (user, category, firstName, secondName) values "
                                "('ann', 'Relatives', 'Tom', 'Byrne'), ('ann', 'Friends', 'Zoe', 'Quinn')"));
 }

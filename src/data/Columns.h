@@ -30,6 +30,9 @@ inline constexpr QLatin1String mobileOff("mobileOff");
 inline constexpr QLatin1String faxOff("faxOff");
 inline constexpr QLatin1String EMailH("EMailH");
 inline constexpr QLatin1String EMailO("EMailO");
+// Hidden: the UID that names a contact to other programs (vCard's UID), kept
+// by the engine; no window shows it, and it is none of a contact's 22 values.
+inline constexpr QLatin1String uid("uid");
 } // namespace columns
 
 } // namespace data::schema

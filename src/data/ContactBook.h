@@ -16,12 +16,17 @@ class Connection;
 class ContactCursor final
 {
 public:
-    explicit ContactCursor(std::unique_ptr<Query> query) : m_query(std::move(query)) {}
-    // The next contact into `contact`; false after the last.
-    bool next(Contact& contact);
+    ContactCursor(std::unique_ptr<Query> query, bool withUids)
+        : m_query(std::move(query)), m_withUids(withUids)
+    {
+    }
+    // The next contact into `contact`, and its UID into `uid` when asked (empty
+    // in a book without UIDs); false after the last.
+    bool next(Contact& contact, QString* uid = nullptr);
 
 private:
     std::unique_ptr<Query> m_query;
+    bool m_withUids;
 };
 
 // One user's contacts for the companion programs: read in the contact
@@ -38,14 +43,18 @@ public:
     // Whether a contact has exactly these first and second names (a Null name
     // equals no text), as Save refuses a new one.
     bool contains(const QString& firstName, const QString& secondName) const;
+    // Whether a contact of this user has this UID (never in a book without UIDs).
+    bool containsUid(const QString& uid) const;
     // Stores a contact of this user; a value left Null is stored as empty text.
-    void add(const Contact& contact);
+    // Without a UID (or in a book without UIDs) the engine gives it a new one.
+    void add(const Contact& contact, const QString& uid = {});
 
 private:
     Connection& m_connection;
     QString m_user;
-    mutable QSqlQuery m_contains;
-    QSqlQuery m_add;
+    bool m_hasUids;
+    mutable QSqlQuery m_contains, m_containsUid;
+    QSqlQuery m_add, m_addWithUid;
 };
 
 } // namespace data

@@ -58,6 +58,8 @@ QList<Index> indexes()
         // The duplicate test of an import: one seek per contact, however common the names.
         {QStringLiteral("ix_main_by_names"), main,
          user + QStringList{columns::firstName, columns::secondName}},
+        // An import looks each card's UID up first.
+        {QStringLiteral("ix_main_by_uid"), main, user + QStringList{columns::uid}},
         {QStringLiteral("ix_userMaster_by_user"), userMaster, user},
     };
 }
@@ -107,6 +109,46 @@ bool tableExists(const QSqlDatabase& db, const QString& table)
     return query.exec() && query.next() && query.value(0).toBool();
 }
 
+// A random (version 4) UUID as a URN, the form vCard 4.0 gives a UID; SQLite
+// evaluates it anew for each row.
+const QLatin1String
+    fileNewUid("'urn:uuid:' || lower(hex(randomblob(4))) || '-' || lower(hex(randomblob(2))) || '-4' || "
+               "substr(lower(hex(randomblob(2))), 2) || '-' || substr('89ab', 1 + (random() & 3), 1) || "
+               "substr(lower(hex(randomblob(2))), 2) || '-' || lower(hex(randomblob(6)))");
+
+// The file: the column, every row's UID, then the trigger that gives one to
+// each row inserted without; the trigger comes last, so while it is there the
+// rest is done. One savepoint: all of it or nothing, also inside a transaction.
+bool ensureFileUids(const QSqlDatabase& db)
+{
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("select 1 from sqlite_master where type = 'trigger' and name = ?"));
+    query.addBindValue(QStringLiteral("main_gets_uid"));
+    if (query.exec() && query.next())
+        return true;
+    const QString table = quotedName(main);
+    const QString uid = quotedName(columns::uid);
+    QStringList steps{QStringLiteral("savepoint add_uids")};
+    if (!hasUids(db))
+        steps << QLatin1String("alter table ") + table + QLatin1String(" add column ") + uid +
+                     QLatin1String(" text");
+    steps << QLatin1String("update ") + table + QLatin1String(" set ") + uid + QLatin1String(" = ") +
+                 fileNewUid + QLatin1String(" where ") + uid + QLatin1String(" is null")
+          << QLatin1String("create trigger main_gets_uid after insert on ") + table +
+                 QLatin1String(" for each row when new.") + uid + QLatin1String(" is null begin update ") +
+                 table + QLatin1String(" set ") + uid + QLatin1String(" = ") + fileNewUid +
+                 QLatin1String(" where rowid = new.rowid; end")
+          << QStringLiteral("release add_uids");
+    for (const QString& step : std::as_const(steps)) {
+        if (!query.exec(step)) {
+            query.exec(QStringLiteral("rollback to add_uids"));
+            query.exec(QStringLiteral("release add_uids"));
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 QStringList columnNames(const QSqlDatabase& db, const QString& table)
@@ -152,6 +194,25 @@ void verify(const QSqlDatabase& db)
     }
 }
 
+bool hasUids(const QSqlDatabase& db)
+{
+    return columnNames(db, main).contains(columns::uid, Qt::CaseInsensitive);
+}
+
+bool ensureUids(const QSqlDatabase& db)
+{
+    if (engineOf(db) != Engine::PostgreSQL)
+        return ensureFileUids(db);
+    if (hasUids(db))
+        return true;
+    // A volatile default: each row there already gets a value of its own as
+    // the column is added, and each row inserted later without one too.
+    QSqlQuery query(db);
+    return query.exec(QLatin1String("alter table ") + quotedName(main) +
+                      QLatin1String(" add column if not exists ") + quotedName(columns::uid) +
+                      QLatin1String(" text collate \"C\" default ('urn:uuid:' || gen_random_uuid()::text)"));
+}
+
 bool ensureIndexes(const QSqlDatabase& db)
 {
     const QStringList names = indexNames(db);
@@ -187,6 +248,8 @@ void create(const QSqlDatabase& db)
         if (!tables.contains(table))
             run(db, createTableSql(db, table, columns));
     }
+    if (!ensureUids(db))
+        throw DataError(QStringLiteral("Could not give the contacts their UIDs."));
     if (!ensureIndexes(db))
         throw DataError(QStringLiteral("Could not create the indexes."));
 }

@@ -18,7 +18,8 @@ public:
     {
         return m_contacts.contains(firstName, secondName);
     }
-    void add(const data::Contact& contact) override { m_contacts.add(contact); }
+    bool containsUid(const QString& uid) override { return m_contacts.containsUid(uid); }
+    void add(const data::Contact& contact, const QString& uid) override { m_contacts.add(contact, uid); }
 
 private:
     data::ContactBook m_contacts;
@@ -69,7 +70,8 @@ ExportResult exportBook(data::Connection& connection, const QString& user, const
     const qint64 total = book.count();
     data::ContactCursor cursor = book.inWindowOrder();
     return exportFile(
-        path, format, [&cursor](data::Contact& contact) { return cursor.next(contact); }, total, progress);
+        path, format, [&cursor](data::Contact& contact, QString& uid) { return cursor.next(contact, &uid); },
+        total, progress);
 }
 
 Format formatForFile(const QString& path)

@@ -67,6 +67,7 @@ struct Entry
     QStringList ignored; // names of properties or columns with a value and no field
     int photos = 0;
     int junkLines = 0;
+    QString uid; // a card's UID as written: the contact keeps it
 
     void clear() { *this = Entry(); }
 };

@@ -37,11 +37,12 @@ ExportResult exportContacts(QIODevice& device, Format format, const NextContact&
     if (isCsv(format))
         buffer += csv::header(format);
     data::Contact contact;
-    while (next(contact)) {
+    QString uid;
+    while (next(contact, uid)) {
         if (isCsv(format))
             csv::appendRecord(buffer, contact, format);
         else
-            vcard::appendCard(buffer, contact, format);
+            vcard::appendCard(buffer, contact, format, uid);
         ++result.written;
         if (buffer.size() >= flushSize && !writeAll(device, buffer, result))
             return result;
@@ -50,6 +51,7 @@ ExportResult exportContacts(QIODevice& device, Format format, const NextContact&
             return result;
         }
         contact = data::Contact();
+        uid.clear();
     }
     if (!writeAll(device, buffer, result))
         return result;

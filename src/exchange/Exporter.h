@@ -10,9 +10,10 @@ class QIODevice;
 
 namespace exchange {
 
-// Fills in the next contact to write; false when there are no more. The caller
-// streams them from its storage in the order it wants them written.
-using NextContact = std::function<bool(data::Contact&)>;
+// Fills in the next contact to write, and its UID (left empty: none is
+// written); false when there are no more. The caller streams them from its
+// storage in the order it wants them written.
+using NextContact = std::function<bool(data::Contact&, QString& uid)>;
 
 struct ExportResult
 {

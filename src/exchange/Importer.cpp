@@ -61,6 +61,21 @@ QString where(int line, const QString& name)
                           : QStringLiteral("line %1 (%2)").arg(line).arg(name);
 }
 
+QString reasonText(SkippedContact::Reason reason)
+{
+    switch (reason) {
+    case SkippedContact::Reason::NoFirstName:
+        return QStringLiteral("no first name (no given name, full name or company)");
+    case SkippedContact::Reason::SameNames:
+        return QStringLiteral("a contact with the same first and second name is already in the book or "
+                              "earlier in the file");
+    case SkippedContact::Reason::SameUid:
+        break;
+    }
+    return QStringLiteral("the same contact (a card with this UID) is already in the book or earlier in the "
+                          "file");
+}
+
 } // namespace
 
 FileKind guessKind(const QString& fileName, QByteArrayView start)
@@ -115,10 +130,12 @@ ImportSummary importContacts(QIODevice& device, Book& book, const ImportOptions&
         const QString name = fitted.hasFirstName ? nameOf(c) : entry.formatted.trimmed();
         if (!fitted.hasFirstName) {
             summary.skipped << SkippedContact{entry.line, name, SkippedContact::Reason::NoFirstName};
+        } else if (!entry.uid.isEmpty() && book.containsUid(entry.uid)) {
+            summary.skipped << SkippedContact{entry.line, name, SkippedContact::Reason::SameUid};
         } else if (book.contains(c.firstName, c.secondName)) {
             summary.skipped << SkippedContact{entry.line, name, SkippedContact::Reason::SameNames};
         } else {
-            book.add(c);
+            book.add(c, entry.uid);
             ++summary.imported;
             if (fitted.organizationUnused)
                 entry.ignored << QStringLiteral("organization");
@@ -206,13 +223,7 @@ QString ImportSummary::toText() const
         text += QStringLiteral("\nSkipped:\n");
         for (qsizetype i = 0; i < skipped.size() && i < detailsShown; ++i) {
             const SkippedContact& s = skipped[i];
-            text += QStringLiteral("  %1: %2\n")
-                        .arg(where(s.line, s.name),
-                             s.reason == SkippedContact::Reason::NoFirstName
-                                 ? QStringLiteral("no first name (no given name, full name or company)")
-                                 : QStringLiteral(
-                                       "a contact with the same first and second name is already in the "
-                                       "book or earlier in the file"));
+            text += QStringLiteral("  %1: %2\n").arg(where(s.line, s.name), reasonText(s.reason));
         }
         more(skipped.size());
     }

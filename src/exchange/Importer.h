@@ -21,7 +21,10 @@ public:
     // counting the contacts given to add() earlier in this import: a transaction
     // sees its own writes. The book decides how a Null name compares.
     virtual bool contains(const QString& firstName, const QString& secondName) = 0;
-    virtual void add(const data::Contact& contact) = 0;
+    // Whether a contact that came with this UID is in the book, counting this import's.
+    virtual bool containsUid(const QString& uid) = 0;
+    // Adds a contact with the UID of its card, or (given none) a new one.
+    virtual void add(const data::Contact& contact, const QString& uid) = 0;
 };
 
 struct ImportOptions
@@ -36,7 +39,8 @@ struct SkippedContact
     enum class Reason
     {
         NoFirstName,
-        SameNames // as a contact in the book or earlier in the file
+        SameNames, // as a contact in the book or earlier in the file
+        SameUid    // the same card: in the book or earlier in the file
     };
     int line = 0; // where its card or row begins
     QString name;
@@ -88,8 +92,8 @@ FileKind guessFileKind(const QString& path);
 
 // Reads contacts from `device` into `book`: vCard (any version) or CSV, given in
 // `options` or guessed by guessKind().
-// Contacts without a first name, or with the first and second names of one
-// already in the book, are skipped. `progress` is told the bytes read and may
+// Contacts without a first name, or already in the book (a card with the UID
+// of one, or else the first and second names of one), are skipped. `progress` is told the bytes read and may
 // cancel. Exceptions thrown by the book pass through.
 ImportSummary importContacts(QIODevice& device, Book& book, const ImportOptions& options = {},
                              const Progress& progress = {}, const QString& fileName = {});

@@ -87,6 +87,7 @@ enum Known
     NameXABLABEL,
     NameVERSION,
     NameNOTE,
+    NameUID,
 };
 
 const QByteArray knownNames[] = {"N",
@@ -107,7 +108,8 @@ const QByteArray knownNames[] = {"N",
                                  "CATEGORIES",
                                  "X-ABLABEL",
                                  "VERSION",
-                                 "NOTE"};
+                                 "NOTE",
+                                 "UID"};
 
 int knownId(QByteArrayView name)
 {
@@ -580,6 +582,9 @@ public:
                 break;
             case NameXABLABEL:
             case NameVERSION:
+                break;
+            case NameUID:
+                e.uid = single(p).trimmed();
                 break;
             default:
                 if (isMediaName(p.name)) {

@@ -3,6 +3,7 @@
 #include "exchange/PartialDate.h"
 
 #include <QList>
+#include <QRegularExpression>
 #include <QStringEncoder>
 
 namespace exchange::vcard {
@@ -23,6 +24,13 @@ void appendUtf8(QByteArray& out, QStringView text)
     out.resize(old + encoder.requiredSpace(text.size()));
     char* end = encoder.appendToBuffer(out.data() + old, text);
     out.truncate(end - out.constData());
+}
+
+// Begins with a URI scheme, as urn:uuid:... does.
+bool isUri(QStringView text)
+{
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*:"));
+    return scheme.match(text).hasMatch();
 }
 
 bool allEmpty(Components components)
@@ -229,12 +237,14 @@ void appendQuotedPrintable(QByteArray& out, qsizetype headerLength, Components c
     out += "\r\n";
 }
 
-void appendCard(QByteArray& out, const Contact& c, Format version)
+void appendCard(QByteArray& out, const Contact& c, Format version, QStringView uid)
 {
     const int v = version == Format::VCard21 ? 0 : version == Format::VCard30 ? 1 : 2;
     CardWriter w(out, version);
     out += "BEGIN:VCARD\r\n";
     out += v == 0 ? "VERSION:2.1\r\n" : v == 1 ? "VERSION:3.0\r\n" : "VERSION:4.0\r\n";
+    // The same value in every version; 4.0 takes a URI unless told it is text.
+    w.text(v == 2 && !isUri(uid) ? "UID;VALUE=text" : "UID", uid);
     w.property("N", {c.secondName, c.firstName, {}, {}, {}}, ';', true);
     if (c.firstName.isEmpty() || c.secondName.isEmpty())
         w.property("FN", {c.firstName.isEmpty() ? c.secondName : c.firstName}, ';', true);

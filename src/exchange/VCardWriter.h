@@ -10,8 +10,9 @@
 
 namespace exchange::vcard {
 
-// Appends one contact as a card in UTF-8 with CRLF line ends. Format::Csv is not a card.
-void appendCard(QByteArray& out, const data::Contact& contact, Format version);
+// Appends one contact as a card in UTF-8 with CRLF line ends, with its UID
+// unless that is empty. Format::Csv is not a card.
+void appendCard(QByteArray& out, const data::Contact& contact, Format version, QStringView uid = {});
 
 // One content line folded at 75 octets, never inside a UTF-8 sequence.
 void appendFolded(QByteArray& out, QByteArrayView line);

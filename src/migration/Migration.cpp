@@ -62,24 +62,35 @@ qint64 copyAccountsToServer(data::Connection& from, data::Connection& to)
     return accounts.size();
 }
 
+// The contacts keep their UIDs; from a book without them (one from before,
+// opened read-only) the target gives each a new one.
+QStringList copiedColumns(data::Connection& from, data::Connection& to, const Table& table)
+{
+    if (table.name == data::schema::main && data::schema::hasUids(from.database()) &&
+        data::schema::hasUids(to.database()))
+        return table.columns + QStringList{data::schema::columns::uid};
+    return table.columns;
+}
+
 qint64 copyTable(data::Connection& from, data::Connection& to, const Table& table)
 {
     if (table.name == data::schema::userMaster && to.engine() == data::Engine::PostgreSQL)
         return copyAccountsToServer(from, to);
+    const QStringList columns = copiedColumns(from, to, table);
     QSqlQuery read(from.database());
     read.setForwardOnly(true);
     data::run(from, read,
-              QLatin1String("select ") + quoted(table.columns) + QLatin1String(" from ") +
+              QLatin1String("select ") + quoted(columns) + QLatin1String(" from ") +
                   data::quotedName(table.name) + QLatin1String(" order by ") + from.dialect().key);
     QSqlQuery write(to.database());
-    const QStringList marks(table.columns.size(), QStringLiteral("?"));
+    const QStringList marks(columns.size(), QStringLiteral("?"));
     if (!write.prepare(QLatin1String("insert into ") + data::quotedName(table.name) + QLatin1String(" (") +
-                       quoted(table.columns) + QLatin1String(") values (") + marks.join(QLatin1String(", ")) +
+                       quoted(columns) + QLatin1String(") values (") + marks.join(QLatin1String(", ")) +
                        QLatin1Char(')')))
         throw data::DataError(write.lastError().text());
     qint64 copied = 0;
     while (read.next()) {
-        for (int i = 0; i < table.columns.size(); ++i)
+        for (int i = 0; i < columns.size(); ++i)
             write.bindValue(i, read.value(i)); // Null stays Null, text stays text
         if (!write.exec())
             throw data::DataError(write.lastError().text());

@@ -159,7 +159,8 @@ QString ProgramFolder::translated(const QString& sql)
         piece.replace(QRegularExpression(QStringLiteral("\\browid\\b")),
                       data::dialectOf(data::Engine::PostgreSQL).key);
         for (const QString table : {"main", "\"userMaster\"", "\"printDetails\""}) {
-            QStringList columns = table == QLatin1String("main") ? data::schema::mainColumns()
+            QStringList columns = table == QLatin1String("main")
+                                      ? data::schema::mainColumns() + QStringList{data::schema::columns::uid}
                                   : table == QLatin1String("\"userMaster\"")
                                       ? data::schema::userMasterColumns()
                                       : data::schema::contactColumns();

@@ -57,9 +57,9 @@ public:
     void addContacts(const QString& columns, const QStringList& contacts) const;
 
     // A test's SQLite SQL as the server reads it: the book's identifiers quoted,
-    // rowid as the identity column, `select *` without it, Null first in every
-    // ascending order (last in descending) as SQLite sorts, group_concat and
-    // ifnull in their PostgreSQL forms.
+    // rowid as the identity column, `select *` without it (with the UIDs, last as on the file), Null first in
+    // every ascending order (last in descending) as SQLite sorts, group_concat and ifnull in their PostgreSQL
+    // forms.
     static QString translated(const QString& sql);
 
 private:
