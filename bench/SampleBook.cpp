@@ -133,11 +133,12 @@ void fillSampleBook(const QString& path, int contacts)
 
 Names namesAt(const testing::ProgramFolder& folder, int position)
 {
-    const QVariantList row = folder
-                                 .rows(QStringLiteral("select firstName, secondName from main where user = 'bench' "
-                                                      "order by category, firstName, rowid limit 1 offset ?"),
-                                       {position})
-                                 .value(0);
+    const QVariantList row =
+        folder
+            .rows(QStringLiteral("select firstName, secondName from main where user = 'bench' "
+                                 "order by category, firstName, rowid limit 1 offset ?"),
+                  {position})
+            .value(0);
     return {row.value(0).toString(), row.value(1).toString()};
 }
 
