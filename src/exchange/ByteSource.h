@@ -12,7 +12,7 @@ class QIODevice;
 namespace exchange {
 
 // Reads a device in chunks, so that a file of any size takes the same memory.
-// A UTF-8 byte-order mark is dropped (and remembered); a UTF-16 file (told by its
+// A UTF-8 byte-order mark is dropped (it tells the encoding); a UTF-16 file (told by its
 // byte-order mark, or without one by the zero bytes of its ASCII characters) is
 // handed on as UTF-8, so the readers only ever see bytes of an ASCII-compatible
 // encoding. It also knows the encoding of the file's text (see decode()).
@@ -43,7 +43,6 @@ public:
 
     qint64 bytesRead() const { return m_rawRead; }
     qint64 totalBytes() const { return m_total; }
-    bool hadUtf8Bom() const { return m_utf8Bom; }
 
     // Bytes of a value that does not name its encoding, in the file's. That is
     // UTF-8 after a byte-order mark; otherwise uchardet tells it, once, from the

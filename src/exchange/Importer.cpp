@@ -70,10 +70,10 @@ QString reasonText(SkippedContact::Reason reason)
         return QStringLiteral("a contact with the same first and second name is already in the book or "
                               "earlier in the file");
     case SkippedContact::Reason::SameUid:
-        break;
+        return QStringLiteral("the same contact (a card with this UID) is already in the book or earlier in "
+                              "the file");
     }
-    return QStringLiteral("the same contact (a card with this UID) is already in the book or earlier in the "
-                          "file");
+    Q_UNREACHABLE();
 }
 
 } // namespace
