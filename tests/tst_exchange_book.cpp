@@ -233,6 +233,30 @@ private Q_SLOTS:
         QCOMPARE(out, "Exported 8 contacts to " + card + ".\n");
         QVERIFY(testsupport::fileBytes(card)->startsWith("BEGIN:VCARD"));
 
+        // Two workstations import one file at once: one takes every card, the other finds them there.
+        // Enough cards that the two imports are likely to overlap.
+        QByteArray cards;
+        for (int i = 0; i < 3000; ++i)
+            cards += QStringLiteral("BEGIN:VCARD\r\nVERSION:4.0\r\n%1N:Ray;Di%2\r\nEND:VCARD\r\n")
+                         .arg(i % 2 ? QString() : QStringLiteral("UID:urn:uuid:%1\r\n").arg(i))
+                         .arg(i)
+                         .toUtf8();
+        const QString shared = folder.path() + "/shared.vcf";
+        QVERIFY(testsupport::writeFile(shared, cards));
+        QProcess first, second;
+        for (QProcess* workstation : {&first, &second}) {
+            workstation->start(folder.path() + "/vantrel-exchange", {"import", "--user", "ann", shared});
+            workstation->write("pw\n");
+            workstation->closeWriteChannel();
+        }
+        for (QProcess* workstation : {&first, &second})
+            QVERIFY(workstation->waitForFinished(60000) && workstation->exitCode() == 0);
+        const QStringList said{first.readAllStandardOutput(), second.readAllStandardOutput()};
+        QVERIFY2(said.filter("Imported 3000 contacts").size() == 1 &&
+                     said.filter("Imported 0 contacts").size() == 1,
+                 qPrintable(said.join('\n')));
+        QCOMPARE(folder.value("select count(*) from main where secondName = 'Ray'").toInt(), 3000);
+
         // Qt takes its own options; a book its user may not read says so, and who can change that.
         std::tie(status, out, error) = run({"-reverse", "export", "--force", "--user", "ann", card}, "pw");
         QCOMPARE(error, "");
