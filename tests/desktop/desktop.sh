@@ -4,7 +4,10 @@
 # database holds. Needs xvfb, openbox, xdotool, x11-utils, x11-apps,
 # imagemagick, sqlite3 and, for a dark colour scheme, qt6ct.
 
-DESKTOP_TIMEOUT=${DESKTOP_TIMEOUT:-10}
+# How long a wait may last before it counts as a failure: a bound, not a pace
+# (a passing run never waits it out). Generous, as a loaded 2-core machine
+# needs it; the first start of the window manager may build font caches.
+DESKTOP_TIMEOUT=${DESKTOP_TIMEOUT:-30}
 # DESKTOP_SCENARIOS: a regular expression; only the scenarios whose function
 # name matches it run (all of them when unset).
 DESKTOP_SCENARIOS=${DESKTOP_SCENARIOS:-}
@@ -25,7 +28,15 @@ start_desktop() {
     export DISPLAY=":$number"
     openbox --sm-disable >"$work/openbox.log" 2>&1 &
     openbox_pid=$!
-    poll "the window manager" 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"'
+    local timeout=$DESKTOP_TIMEOUT
+    DESKTOP_TIMEOUT=$((timeout > 120 ? timeout : 120))
+    poll "the window manager" 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' || {
+        DESKTOP_TIMEOUT=$timeout
+        log "openbox: $(kill -0 "$openbox_pid" 2>/dev/null && echo running || echo ended)"
+        cat "$work/openbox.log" "$work/xvfb.log" >&2
+        return 1
+    }
+    DESKTOP_TIMEOUT=$timeout
 }
 
 stop_desktop() {

@@ -3,6 +3,7 @@
 #include "contacts/ContactFields.h"
 #include "contacts/frmDetails.h"
 #include "data/Accounts.h"
+#include "data/Connection.h"
 #include "data/RecordSet.h"
 #include "ui/ActionLabel.h"
 #include "ui/Form.h"
@@ -203,15 +204,16 @@ Step openContacts(const QString& user)
     return {QStringLiteral("open the contacts of %1").arg(user), [user] {
                 app::session().unloadAll(); // as the login window unloads itself
                 // A server lets only the person in: signed up with "pw" if need be, and logged in
-                // (once: the password's check is slow on purpose).
-                static std::pair<const data::Connection*, QString> loggedIn;
+                // (once per book: the password's check is slow on purpose). Each program's server book
+                // has a name of its own; a connection's address may be reused by the next program.
+                static std::pair<QString, QString> loggedIn;
                 data::Accounts accounts = app::session().accounts();
-                if (accounts.onServer() && loggedIn != std::pair<const data::Connection*, QString>(
-                                                           &app::session().DbConnection(), user)) {
+                const auto book = [] { return app::session().DbConnection().database().databaseName(); };
+                if (accounts.onServer() && loggedIn != std::pair(book(), user)) {
                     if ((!accounts.nameTaken(user) && !accounts.signUp(user, "pw")) ||
                         !app::session().logIn(user, "pw"))
                         return false;
-                    loggedIn = {&app::session().DbConnection(), user};
+                    loggedIn = {book(), user};
                 }
                 app::session().CurrentUser = user;
                 return open(app::Window::Details).act() && openWindowName() == QLatin1String("frmDetails");
@@ -237,7 +239,7 @@ ContactWindow contactWindow()
             .split(' ');
     ContactWindow state;
     const auto& details = window<frmDetails>(app::Window::Details);
-    if (!details.isLoaded())
+    if (!details.isLoaded() || !details.contacts())
         return {.position = -2, .outOfLine = {QStringLiteral("not loaded")}};
     state.position = details.contacts()->position();
     state.editing = enabled(QStringLiteral("lblSave"));
