@@ -120,6 +120,7 @@ void press(ui::Form& form, const char* button)
 Figure serverFloorQuery(const testing::ProgramFolder& folder, int reps)
 {
     std::vector<double> samples;
+    samples.reserve(reps);
     QSqlQuery query(folder.database());
     query.setForwardOnly(true);
     query.prepare(testing::ProgramFolder::translated(
@@ -145,6 +146,7 @@ Figure floorQuery(const QString& databasePath, int reps)
         db, "select rowid from main where \"user\" = ? order by \"category\", \"firstName\", rowid", -1,
         &query, nullptr);
     std::vector<double> samples;
+    samples.reserve(reps);
     for (int rep = 0; rep < reps; ++rep) {
         samples.push_back(elapsedMs([&] {
             std::vector<sqlite3_int64> keys;
@@ -355,6 +357,7 @@ int runExchange(int argc, char** argv, int n, int reps)
     for (const exchange::Format format : {exchange::Format::VCard30, exchange::Format::Csv}) {
         const QString file = folder.path() + (format == exchange::Format::Csv ? "/book.csv" : "/book.vcf");
         std::vector<double> exports;
+        exports.reserve(reps);
         for (int rep = 0; rep < reps; ++rep)
             exports.push_back(
                 elapsedMs([&] { exchange::exportBook(connection, QStringLiteral("bench"), file, format); }));

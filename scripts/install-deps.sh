@@ -9,7 +9,8 @@ set -eu
 # the network-share test (an sshd of its own, mounted over sshfs); password
 # hashing and the server's own SCRAM functions; charset detection for imports;
 # address books of other programs that the exchange tests read and write with;
-# a dark colour scheme and a screen reader's view (AT-SPI) for the desktop tier.
+# a dark colour scheme and a screen reader's view (AT-SPI) for the desktop tier;
+# the format and lint checks (scripts/check-style.sh).
 packages="cmake ninja-build g++ pkgconf qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libsqlite3-dev libmount-dev
           fonts-comic-neue
           xvfb xauth openbox xdotool x11-utils x11-apps imagemagick sqlite3
@@ -21,7 +22,8 @@ packages="cmake ninja-build g++ pkgconf qt6-base-dev qt6-base-dev-tools libqt6sq
           libsodium-dev libpq-dev
           libuchardet-dev
           khard abook
-          qt6ct at-spi2-core dbus python3-pyatspi"
+          qt6ct at-spi2-core dbus python3-pyatspi
+          clang-format clang-tidy"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -172,7 +172,6 @@ private Q_SLOTS:
             waited.start();
             STEPS(click("cmdSave"));
             QVERIFY(waited.elapsed() >= data::Connection::busyTimeoutMs - 500);
-            QVERIFY(waited.elapsed() < 4 * data::Connection::busyTimeoutMs);
             QVERIFY(!program.ended());
             QVERIFY2(program.prompts().last().contains("lock") &&
                          program.prompts().last().endsWith("Cancelling Transaction..........."),

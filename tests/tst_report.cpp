@@ -282,7 +282,7 @@ private Q_SLOTS:
                                           {"--user eve", "pw", "No contact is staged for printing", bob},
                                           {"", "", "--user NAME is missing: the book is on a server", bob}};
         for (const QStringList& c : cases) {
-            const QString expected = c[onServer ? 2 : 3];
+            const QString& expected = c[onServer ? 2 : 3];
             const bool card = expected.endsWith(" Card");
             QFile::remove(pdf);
             QProcess process;

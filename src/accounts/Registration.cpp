@@ -45,6 +45,8 @@ void frmVantrel::lblSave_Click()
         ui->txtUser->setText(QString());
         ui->txtUser->setFocus();
     };
+    // The last test repeats the first's answer: the name was taken meanwhile, by another workstation.
+    // NOLINTNEXTLINE(bugprone-branch-clone)
     if (app::session().accounts().nameTaken(ui->txtUser->text())) {
         nameTaken();
     } else if (ui->txtUser->text().isEmpty() || ui->txtPassword->text().isEmpty() ||

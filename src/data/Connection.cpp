@@ -174,8 +174,7 @@ void Connection::openVerified(const QFileInfo& file, OpenMode mode)
     if (!readOnly) {
         useWriteAheadLog(db);
         keepStatementJournalsInMemory(db);
-        schema::ensureUids(db); // a book from before gets them here, once
-        schema::ensureIndexes(db);
+        schema::upgradeWhereWritable(db);
     }
 }
 

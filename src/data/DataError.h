@@ -31,7 +31,9 @@ public:
 class RowChanged final : public std::runtime_error
 {
 public:
-    RowChanged() : std::runtime_error("The row was changed or removed by another client since it was read.") {}
+    RowChanged() : std::runtime_error("The row was changed or removed by another client since it was read.")
+    {
+    }
 };
 
 // A guarded insert found its row stored already (see RecordSet::setUniqueOnInsert).

@@ -119,13 +119,13 @@ const QLatin1String
 // The file: the column, every row's UID, then the trigger that gives one to
 // each row inserted without; the trigger comes last, so while it is there the
 // rest is done. One savepoint: all of it or nothing, also inside a transaction.
-bool ensureFileUids(const QSqlDatabase& db)
+void ensureFileUids(const QSqlDatabase& db)
 {
     QSqlQuery query(db);
     query.prepare(QStringLiteral("select 1 from sqlite_master where type = 'trigger' and name = ?"));
     query.addBindValue(QStringLiteral("main_gets_uid"));
     if (query.exec() && query.next())
-        return true;
+        return;
     const QString table = quotedName(main);
     const QString uid = quotedName(columns::uid);
     QStringList steps{QStringLiteral("savepoint add_uids")};
@@ -141,12 +141,12 @@ bool ensureFileUids(const QSqlDatabase& db)
           << QStringLiteral("release add_uids");
     for (const QString& step : std::as_const(steps)) {
         if (!query.exec(step)) {
+            const QString reason = query.lastError().text();
             query.exec(QStringLiteral("rollback to add_uids"));
             query.exec(QStringLiteral("release add_uids"));
-            return false;
+            throw DataError(QStringLiteral("Could not give the contacts their UIDs: %1").arg(reason));
         }
     }
-    return true;
 }
 
 } // namespace
@@ -199,21 +199,22 @@ bool hasUids(const QSqlDatabase& db)
     return columnNames(db, main).contains(columns::uid, Qt::CaseInsensitive);
 }
 
-bool ensureUids(const QSqlDatabase& db)
+void ensureUids(const QSqlDatabase& db)
 {
-    if (engineOf(db) != Engine::PostgreSQL)
-        return ensureFileUids(db);
+    if (engineOf(db) != Engine::PostgreSQL) {
+        ensureFileUids(db);
+        return;
+    }
     if (hasUids(db))
-        return true;
+        return;
     // A volatile default: each row there already gets a value of its own as
     // the column is added, and each row inserted later without one too.
-    QSqlQuery query(db);
-    return query.exec(QLatin1String("alter table ") + quotedName(main) +
-                      QLatin1String(" add column if not exists ") + quotedName(columns::uid) +
-                      QLatin1String(" text collate \"C\" default ('urn:uuid:' || gen_random_uuid()::text)"));
+    run(db, QLatin1String("alter table ") + quotedName(main) + QLatin1String(" add column if not exists ") +
+                quotedName(columns::uid) +
+                QLatin1String(" text collate \"C\" default ('urn:uuid:' || gen_random_uuid()::text)"));
 }
 
-bool ensureIndexes(const QSqlDatabase& db)
+void ensureIndexes(const QSqlDatabase& db)
 {
     const QStringList names = indexNames(db);
     for (const Index& index : indexes()) {
@@ -229,14 +230,22 @@ bool ensureIndexes(const QSqlDatabase& db)
             indexed << quotedName(column) + QLatin1String(server ? " nulls first" : "");
         if (server && index.table == main)
             indexed << dialectOf(Engine::PostgreSQL).key;
-        QSqlQuery query(db);
-        const QString sql = QLatin1String("create index if not exists ") + quotedName(index.name) +
-                            QLatin1String(" on ") + quotedName(index.table) + QLatin1String(" (") +
-                            indexed.join(QLatin1String(", ")) + QLatin1Char(')');
-        if (!query.exec(sql))
-            return false; // a read-only file still works, only slower
+        run(db, QLatin1String("create index if not exists ") + quotedName(index.name) +
+                    QLatin1String(" on ") + quotedName(index.table) + QLatin1String(" (") +
+                    indexed.join(QLatin1String(", ")) + QLatin1Char(')'));
     }
-    return true;
+}
+
+void upgradeWhereWritable(const QSqlDatabase& db)
+{
+    try {
+        ensureUids(db);
+        ensureIndexes(db);
+    } catch (const DataError&) {
+        // A book this workstation may only read (or that another holds locked
+        // at the moment) works as it is: without UIDs until one that may write
+        // opens it, and slower without the indexes.
+    }
 }
 
 void create(const QSqlDatabase& db)
@@ -248,10 +257,8 @@ void create(const QSqlDatabase& db)
         if (!tables.contains(table))
             run(db, createTableSql(db, table, columns));
     }
-    if (!ensureUids(db))
-        throw DataError(QStringLiteral("Could not give the contacts their UIDs."));
-    if (!ensureIndexes(db))
-        throw DataError(QStringLiteral("Could not create the indexes."));
+    ensureUids(db);
+    ensureIndexes(db);
 }
 
 } // namespace data::schema

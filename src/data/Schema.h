@@ -30,15 +30,18 @@ void verify(const QSqlDatabase& db);
 // Gives every contact a UID, kept by the engine: the hidden column `uid` where
 // missing, a new UUID (urn:uuid:...) for each row without one, and the same for
 // every row inserted later without one, whoever inserts it (the window, an
-// import, a migration). Done once; returns false (and changes nothing) when the
-// book cannot be written.
-bool ensureUids(const QSqlDatabase& db);
+// import, a migration). Done once; throws DataError (and changes nothing) when
+// the book cannot be written.
+void ensureUids(const QSqlDatabase& db);
 // Whether the contacts carry UIDs: not in a book from before that was opened
 // read-only.
 bool hasUids(const QSqlDatabase& db);
 // Creates the indexes the statements want, where missing. Rows are never touched.
-// Returns false (and changes nothing) when the file cannot be written.
-bool ensureIndexes(const QSqlDatabase& db);
+// Throws DataError when the book cannot be written.
+void ensureIndexes(const QSqlDatabase& db);
+// Both of the above, for a book from before as it is opened; a book that
+// cannot be written is left as it is, and works.
+void upgradeWhereWritable(const QSqlDatabase& db);
 // Creates those of the three tables that are missing, the UIDs and the
 // indexes; a table that exists is left alone. On a server each table gets a
 // hidden identity column.

@@ -50,7 +50,7 @@ QString passwordFileInUse(const QString& passfile)
 {
     if (!passfile.isEmpty())
         return passfile;
-    const QString fromEnvironment = qEnvironmentVariable("PGPASSFILE");
+    QString fromEnvironment = qEnvironmentVariable("PGPASSFILE");
     if (!fromEnvironment.isEmpty())
         return fromEnvironment;
     QString home = qEnvironmentVariable("HOME");

@@ -719,7 +719,7 @@ private:
         for (const DateCandidate& c : candidates) {
             if (!c.parts && !c.text.trimmed().isEmpty())
                 e.notes << QStringLiteral("The %1 \"%2\" could not be read as a date").arg(what, c.text);
-            else if (c.parts && *c.parts != *best->parts)
+            else if (c.parts && best && *c.parts != *best->parts)
                 e.notes << QStringLiteral("Another %1 \"%2\" was not stored").arg(what, c.text);
         }
         return best ? best->parts : std::nullopt;

@@ -76,11 +76,11 @@ struct Step
 // button as its access key or mouse would.
 Step click(const QString& name);
 // New text for a box or an editable list; a list-only drop-down selects the item.
-Step type(const QString& name, const QString& text);
+Step type(const QString& name, const QString& typed);
 // An item chosen from a list's popup, as with the mouse.
-Step choose(const QString& list, const QString& item);
+Step choose(const QString& name, const QString& item);
 // A key to the open window's focused control (Alt+letter presses an access key).
-Step key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+Step key(Qt::Key pressed, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 Step alt(char letter);
 // A window shown, and active.
 Step open(app::Window which);
