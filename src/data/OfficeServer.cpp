@@ -161,14 +161,23 @@ void keepSessionsApart(const QSqlDatabase& db)
         end $$)"));
 }
 
+// Roles belong to the whole server, so two books being set up at the same
+// moment may both find a role missing: the one that loses the race finds it
+// made, which is what it wanted.
 void createRoles(const QSqlDatabase& db)
 {
     run(db, QStringLiteral(R"(do $$ begin
           if not exists (select 1 from pg_catalog.pg_roles where rolname = 'vantrel_people') then
-            create role vantrel_people nologin;
+            begin
+              create role vantrel_people nologin;
+            exception when duplicate_object or unique_violation then null;
+            end;
           end if;
           if not exists (select 1 from pg_catalog.pg_roles where rolname = 'vantrel_gate') then
-            create role vantrel_gate login;
+            begin
+              create role vantrel_gate login;
+            exception when duplicate_object or unique_violation then null;
+            end;
           end if;
         end $$)"));
 }
