@@ -4,10 +4,10 @@
 #include "data/Accounts.h"
 #include "data/Connection.h"
 #include "data/DataError.h"
+#include "ui/Failure.h"
 #include "ui/MessageBox.h"
 #include "ui_ReportLogin.h"
 
-#include <QMessageBox>
 #include <QPushButton>
 
 ReportLogin::ReportLogin(data::Connection& book, QWidget* parent)
@@ -25,22 +25,32 @@ std::unique_ptr<data::Connection> ReportLogin::takePerson()
     return std::move(m_person);
 }
 
+// Enter and OK log in, under the program's failure policy.
 void ReportLogin::accept()
 {
+    ui::runGuarded([this] { logIn(); });
+}
+
+void ReportLogin::logIn()
+{
     auto person = std::make_unique<data::Connection>();
-    try {
-        if (!data::Accounts(m_book).logIn(ui->txtUser->text(), ui->txtPassword->text(), person.get())) {
-            ui->txtPassword->clear();
-            ui::MessageBox::show(QStringLiteral("User or Password does not match"),
-                                 QStringLiteral("DEDIV ZODEZO"));
-            ui->txtPassword->setFocus(); // the name is usually right
-            return;
-        }
-    } catch (const data::DataError& error) {
-        // The server away: the person may try again once it is back, or cancel.
-        QMessageBox::critical(this, ReportWindow::title, error.description());
+    if (!logsIn(*person)) {
+        ui->txtPassword->clear();
+        ui::MessageBox::show(QStringLiteral("User or Password does not match"),
+                             QStringLiteral("DEDIV ZODEZO"));
+        ui->txtPassword->setFocus(); // the name is usually right
         return;
     }
     m_person = std::move(person);
     QDialog::accept();
+}
+
+bool ReportLogin::logsIn(data::Connection& person)
+{
+    try {
+        return data::Accounts(m_book).logIn(ui->txtUser->text(), ui->txtPassword->text(), &person);
+    } catch (const data::DataError& error) {
+        // The server away: the person may try again once it is back, or cancel.
+        throw ui::ShownFailure(error.description(), ReportWindow::title);
+    }
 }
