@@ -5,13 +5,13 @@
 #include "ProgramFolder.h"
 #include "Workstation.h"
 
+#include "bookexchange/BookExchange.h"
 #include "data/Accounts.h"
 #include "data/BookFiles.h"
 #include "data/Connection.h"
 #include "data/ContactBook.h"
 #include "data/DataError.h"
 #include "data/Schema.h"
-#include "exchange/BookExchange.h"
 
 #include <QFile>
 #include <QProcess>

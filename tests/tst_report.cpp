@@ -3,9 +3,9 @@
 // on a server book, and the windows.
 #include "ContactItems.h"
 #include "Files.h"
-#include "ReportLogin.h"
-#include "ReportWindow.h"
 #include "TestSupport.h"
+#include "reportwindow/ReportLogin.h"
+#include "reportwindow/ReportWindow.h"
 
 #include "data/Connection.h"
 #include "data/DataError.h"

@@ -2,9 +2,9 @@
 // book, as a person would see it, and saves each as a PNG. Run it under a real
 // display (for instance xvfb-run) to check the look after a change.
 #include "ProgramFolder.h"
-#include "app/Session.h"
 #include "app/clsConnection.h"
 #include "data/Schema.h"
+#include "session/Session.h"
 #include "ui/ActionLabel.h"
 #include "ui/Application.h"
 #include "ui/Form.h"

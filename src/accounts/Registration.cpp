@@ -1,9 +1,9 @@
 // Signing up new users inside the login window.
 #include "accounts/frmVantrel.h"
 
-#include "app/Session.h"
 #include "data/Accounts.h"
 #include "data/DataError.h"
+#include "session/Session.h"
 #include "ui/Failure.h"
 #include "ui/MessageBox.h"
 #include "ui_frmVantrel.h"

@@ -1,7 +1,7 @@
 #include "accounts/frmChangePassword.h"
 
-#include "app/Session.h"
 #include "data/Accounts.h"
+#include "session/Session.h"
 #include "ui/ActionLabel.h"
 #include "ui/DesignedFormImpl.h"
 #include "ui/MessageBox.h"

@@ -1,6 +1,6 @@
 #include "accounts/frmVantrel.h"
 
-#include "app/Session.h"
+#include "session/Session.h"
 #include "ui/ActionLabel.h"
 #include "ui/Calculator.h"
 #include "ui/DesignedFormImpl.h"

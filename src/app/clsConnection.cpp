@@ -2,10 +2,10 @@
 
 #include "accounts/frmChangePassword.h"
 #include "accounts/frmVantrel.h"
-#include "app/Session.h"
 #include "app/frmCRViewer.h"
 #include "app/frmYesNo.h"
 #include "contacts/frmDetails.h"
+#include "session/Session.h"
 
 namespace clsConnection {
 

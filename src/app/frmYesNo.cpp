@@ -1,6 +1,6 @@
 #include "app/frmYesNo.h"
 
-#include "app/Session.h"
+#include "session/Session.h"
 #include "ui/DesignedFormImpl.h"
 #include "ui/Pictures.h"
 #include "ui/Program.h"

@@ -1,5 +1,5 @@
-#include "app/Session.h"
 #include "app/clsConnection.h"
+#include "session/Session.h"
 #include "ui/Application.h"
 #include "ui/Failure.h"
 #include "ui/Program.h"

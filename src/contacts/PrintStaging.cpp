@@ -1,7 +1,7 @@
 // Print: stages the current contact in printDetails for a report made outside the program.
 #include "contacts/frmDetails.h"
 
-#include "app/Session.h"
+#include "session/Session.h"
 #include "data/Connection.h"
 #include "data/RecordSet.h"
 #include "data/Schema.h"

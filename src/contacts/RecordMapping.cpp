@@ -1,8 +1,8 @@
 // Copying a contact between the current record and the entry controls.
 #include "contacts/frmDetails.h"
 
-#include "app/Session.h"
 #include "data/RecordSet.h"
+#include "session/Session.h"
 
 // Without a current record, or for a Null column, a control is left as it was.
 void frmDetails::ShowRecord()

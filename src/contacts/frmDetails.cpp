@@ -1,8 +1,8 @@
 #include "contacts/frmDetails.h"
 
-#include "app/Session.h"
 #include "data/RecordSet.h"
 #include "data/Schema.h"
+#include "session/Session.h"
 #include "ui/ActionLabel.h"
 #include "ui/DesignedFormImpl.h"
 #include "ui/Pictures.h"

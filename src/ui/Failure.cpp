@@ -10,7 +10,10 @@ void runGuarded(const std::function<void()>& handler) noexcept
     try {
         handler();
     } catch (const ShownFailure& failure) {
-        MessageBox::show(failure.text());
+        if (failure.title().isEmpty())
+            MessageBox::show(failure.text());
+        else
+            MessageBox::show(failure.text(), failure.title());
     } catch (const std::exception& error) {
         program::fail(QString::fromUtf8(error.what()));
     } catch (...) {

@@ -75,9 +75,7 @@ protected:
     template <typename Sender, typename Signal, typename F>
     void on(Sender* sender, Signal signal, void (F::*handler)())
     {
-        connect(sender, signal, this, [form = static_cast<F*>(this), handler] {
-            runGuarded([form, handler] { (form->*handler)(); });
-        });
+        connectGuarded(sender, signal, this, [form = static_cast<F*>(this), handler] { (form->*handler)(); });
     }
 
 private:

@@ -2,7 +2,7 @@
 
 #include "ProgramFolder.h"
 #include "Workstation.h"
-#include "app/Session.h"
+#include "session/Session.h"
 
 #include <QString>
 #include <QWidget>

@@ -1,10 +1,10 @@
 #include "CommandLine.h"
 
-#include "TerminalPassword.h"
+#include "bookexchange/BookExchange.h"
 #include "data/Accounts.h"
 #include "data/Connection.h"
 #include "data/DataError.h"
-#include "exchange/BookExchange.h"
+#include "terminalpassword/TerminalPassword.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>

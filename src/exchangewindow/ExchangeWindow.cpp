@@ -1,10 +1,12 @@
 #include "ExchangeWindow.h"
 
+#include "bookexchange/BookExchange.h"
 #include "data/Accounts.h"
 #include "data/Connection.h"
 #include "data/DataError.h"
-#include "exchange/BookExchange.h"
 #include "ui/AccessKeys.h"
+#include "ui/Failure.h"
+#include "ui/MessageBox.h"
 #include "ui_ExchangeWindow.h"
 
 #include <QDir>
@@ -36,15 +38,16 @@ ExchangeWindow::ExchangeWindow(data::Connection& connection, QWidget* parent)
     ui::pressAccessKeysAtOnce(this);
     for (exchange::Format format : formats)
         ui->cbFormat->addItem(exchange::formatLabel(format));
-    connect(ui->cmdLogin, &QPushButton::clicked, this, &ExchangeWindow::logIn);
-    connect(ui->cmdBrowse, &QPushButton::clicked, this, &ExchangeWindow::browse);
-    connect(ui->txtFile, &QLineEdit::textChanged, this, &ExchangeWindow::guessFormat);
-    connect(ui->cbFormat, &QComboBox::activated, this, [this] { m_formatChosen = true; });
-    connect(ui->cmdStart, &QPushButton::clicked, this, &ExchangeWindow::start);
-    connect(ui->cmdCancel, &QPushButton::clicked, this, [this] { m_cancelled = true; });
-    connect(ui->cmdAgain, &QPushButton::clicked, this, &ExchangeWindow::anotherFile);
+    // Every handler under the program's failure policy, as the program's windows.
+    ui::connectGuarded(ui->cmdLogin, &QPushButton::clicked, this, [this] { logIn(); });
+    ui::connectGuarded(ui->cmdBrowse, &QPushButton::clicked, this, [this] { browse(); });
+    ui::connectGuarded(ui->txtFile, &QLineEdit::textChanged, this, [this] { guessFormat(); });
+    ui::connectGuarded(ui->cbFormat, &QComboBox::activated, this, [this] { m_formatChosen = true; });
+    ui::connectGuarded(ui->cmdStart, &QPushButton::clicked, this, [this] { start(); });
+    ui::connectGuarded(ui->cmdCancel, &QPushButton::clicked, this, [this] { m_cancelled = true; });
+    ui::connectGuarded(ui->cmdAgain, &QPushButton::clicked, this, [this] { anotherFile(); });
     for (QPushButton* close : {ui->cmdCloseLogin, ui->cmdCloseChoice, ui->cmdCloseSummary})
-        connect(close, &QPushButton::clicked, this, &QDialog::reject);
+        ui::connectGuarded(close, &QPushButton::clicked, this, [this] { reject(); });
     showPage(ui->loginPage, ui->txtUser, ui->cmdLogin);
 }
 
@@ -68,19 +71,10 @@ void ExchangeWindow::reject()
 
 void ExchangeWindow::logIn()
 {
-    try {
-        data::Accounts accounts(m_connection);
-        auto person = std::make_unique<data::Connection>();
-        if (!accounts.logIn(ui->txtUser->text(), ui->txtPassword->text(), person.get())) {
-            ui->txtPassword->clear();
-            QMessageBox::information(this, QStringLiteral("DEDIV ZODEZO"),
-                                     QStringLiteral("User or Password does not match"));
-            return;
-        }
-        if (accounts.onServer())
-            m_person = std::move(person);
-    } catch (const data::DataError& error) {
-        QMessageBox::critical(this, title, error.description());
+    if (!logInToBook()) {
+        ui->txtPassword->clear();
+        ui::MessageBox::show(QStringLiteral("User or Password does not match"),
+                             QStringLiteral("DEDIV ZODEZO"));
         return;
     }
     m_user = ui->txtUser->text();
@@ -89,6 +83,24 @@ void ExchangeWindow::logIn()
                        "them all, in the book's order.")
             .arg(m_user));
     showPage(ui->choicePage, ui->txtFile, ui->cmdStart);
+}
+
+// True once the name and password match; on a server, the person's own
+// connection is kept. A server away is said with its text and the person may
+// try again.
+bool ExchangeWindow::logInToBook()
+{
+    try {
+        data::Accounts accounts(m_connection);
+        auto person = std::make_unique<data::Connection>();
+        if (!accounts.logIn(ui->txtUser->text(), ui->txtPassword->text(), person.get()))
+            return false;
+        if (accounts.onServer())
+            m_person = std::move(person);
+        return true;
+    } catch (const data::DataError& error) {
+        throw ui::ShownFailure(error.description(), title);
+    }
 }
 
 void ExchangeWindow::browse()
@@ -116,7 +128,7 @@ void ExchangeWindow::start()
 {
     const QString path = ui->txtFile->text().trimmed();
     if (path.isEmpty()) {
-        QMessageBox::information(this, title, QStringLiteral("Choose a file first."));
+        ui::MessageBox::show(QStringLiteral("Choose a file first."), title);
         ui->txtFile->setFocus();
         return;
     }

@@ -1,4 +1,4 @@
-#include "exchange/BookExchange.h"
+#include "bookexchange/BookExchange.h"
 
 #include "data/Connection.h"
 #include "data/ContactBook.h"

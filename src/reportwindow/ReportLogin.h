@@ -27,6 +27,9 @@ public:
     void accept() override;
 
 private:
+    void logIn();
+    bool logsIn(data::Connection& person);
+
     std::unique_ptr<Ui::ReportLogin> ui;
     data::Connection& m_book;
     std::unique_ptr<data::Connection> m_person;

@@ -1,4 +1,4 @@
-#include "app/Session.h"
+#include "session/Session.h"
 
 #include "data/Accounts.h"
 #include "data/Connection.h"

@@ -5,11 +5,11 @@
 #include "ExchangeWindow.h"
 #include "data/Connection.h"
 #include "data/DataError.h"
+#include "ui/MessageBox.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QLoggingCategory>
-#include <QMessageBox>
 #include <cstdio>
 
 namespace {
@@ -62,7 +62,8 @@ int main(int argc, char* argv[])
     try {
         connection.openProgramDatabase(QCoreApplication::applicationDirPath());
     } catch (const data::DataError& error) {
-        QMessageBox::critical(nullptr, ExchangeWindow::title, error.description());
+        // No window yet: the book that cannot be opened is said, and the program ends.
+        ui::MessageBox::show(error.description(), ExchangeWindow::title);
         return 1;
     }
     ExchangeWindow window(connection);

@@ -7,18 +7,18 @@
 // vantrel-exchange reads it.
 #include "ReportLogin.h"
 #include "ReportWindow.h"
-#include "TerminalPassword.h"
+#include "terminalpassword/TerminalPassword.h"
 
 #include "data/Accounts.h"
 #include "data/Connection.h"
 #include "data/DataError.h"
 #include "report/Card.h"
 #include "report/StagedContact.h"
+#include "ui/MessageBox.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QIcon>
-#include <QMessageBox>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -94,7 +94,7 @@ int main(int argc, char* argv[])
     const auto fail = [toPdf](const QString& reason) {
         if (toPdf)
             return failOnCommandLine(reason);
-        QMessageBox::critical(nullptr, ReportWindow::title, reason);
+        ui::MessageBox::show(reason, ReportWindow::title);
         return 1;
     };
     if (!parser.positionalArguments().isEmpty())

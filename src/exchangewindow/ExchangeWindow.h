@@ -35,6 +35,7 @@ public:
 
 private:
     void logIn();
+    bool logInToBook();
     void browse();
     void guessFormat();
     void start();

@@ -2,11 +2,11 @@
 
 #include "report/Card.h"
 #include "ui/AccessKeys.h"
+#include "ui/Failure.h"
 
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
-#include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrintPreviewWidget>
 #include <QPushButton>
@@ -71,12 +71,13 @@ ReportWindow::ReportWindow(data::Contact contact, QWidget* parent)
             [this](QPrinter* printer) { report::paintCard(m_contact, *printer); });
 
     auto* buttons = new QDialogButtonBox(this);
-    connect(addButton(buttons, QStringLiteral("&Print"), QDialogButtonBox::ActionRole), &QPushButton::clicked,
-            this, &ReportWindow::print);
-    connect(addButton(buttons, QStringLiteral("&Save as PDF"), QDialogButtonBox::ActionRole),
-            &QPushButton::clicked, this, &ReportWindow::saveAsPdf);
-    connect(addButton(buttons, QStringLiteral("&Close"), QDialogButtonBox::RejectRole), &QPushButton::clicked,
-            this, &QDialog::reject);
+    // Every handler under the program's failure policy, as the program's windows.
+    ui::connectGuarded(addButton(buttons, QStringLiteral("&Print"), QDialogButtonBox::ActionRole),
+                       &QPushButton::clicked, this, [this] { print(); });
+    ui::connectGuarded(addButton(buttons, QStringLiteral("&Save as PDF"), QDialogButtonBox::ActionRole),
+                       &QPushButton::clicked, this, [this] { saveAsPdf(); });
+    ui::connectGuarded(addButton(buttons, QStringLiteral("&Close"), QDialogButtonBox::RejectRole),
+                       &QPushButton::clicked, this, [this] { reject(); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_preview, 1);
@@ -108,5 +109,5 @@ void ReportWindow::saveAsPdf()
         path += QLatin1String(".pdf");
     const QString failure = report::writeCardPdf(m_contact, path, m_printer.pageLayout().pageSize());
     if (!failure.isEmpty())
-        QMessageBox::warning(this, title, failure);
+        throw ui::ShownFailure(failure, title);
 }
