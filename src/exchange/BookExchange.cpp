@@ -1,7 +1,7 @@
 #include "exchange/BookExchange.h"
 
 #include "data/Connection.h"
-#include "data/ContactBook.h"
+#include "data/ContactStore.h"
 #include "data/Statements.h"
 
 #include <array>
@@ -22,7 +22,7 @@ public:
     void add(const data::Contact& contact, const QString& uid) override { m_contacts.add(contact, uid); }
 
 private:
-    data::ContactBook m_contacts;
+    data::ContactStore m_contacts;
 };
 
 struct Named
@@ -64,7 +64,7 @@ ImportSummary importIntoBook(data::Connection& connection, const QString& user, 
 ExportResult exportBook(data::Connection& connection, const QString& user, const QString& path, Format format,
                         const Progress& progress)
 {
-    const data::ContactBook book(connection, user);
+    const data::ContactStore book(connection, user);
     // Counted before the contacts stream in: a server connection answers one
     // query at a time, and a second one would cut the stream short.
     const qint64 total = book.count();
