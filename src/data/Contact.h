@@ -23,6 +23,14 @@ struct Contact
     bool operator==(const Contact&) const = default;
 };
 
+// What became of a contact given to a book to add (see ContactStore::add).
+enum class Added
+{
+    Inserted,
+    SameUid,  // a contact of the user has its UID: nothing stored
+    SameName, // a contact of the user has its first and second names: nothing stored
+};
+
 // One of a contact's values, as a field of Contact.
 using ContactField = QString Contact::*;
 

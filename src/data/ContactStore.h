@@ -47,14 +47,6 @@ private:
     bool m_returnsKey;
 };
 
-// What became of a contact given to ContactStore::add.
-enum class Added
-{
-    Inserted,
-    SameUid,  // a contact of the user has its UID: nothing stored
-    SameName, // a contact of the user has its first and second names: nothing stored
-};
-
 // One user's contacts: listed in the contact window's order, read, added
 // under the duplicate rule, and staged for the report. The window, the
 // exchange and the report all go through it.

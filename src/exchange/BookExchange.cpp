@@ -14,12 +14,10 @@ class DatabaseBook final : public Book
 {
 public:
     DatabaseBook(data::Connection& connection, const QString& user) : m_contacts(connection, user) {}
-    bool contains(const QString& firstName, const QString& secondName) override
+    data::Added add(const data::Contact& contact, const QString& uid) override
     {
-        return m_contacts.contains(firstName, secondName);
+        return m_contacts.add(contact, uid);
     }
-    bool containsUid(const QString& uid) override { return m_contacts.containsUid(uid); }
-    void add(const data::Contact& contact, const QString& uid) override { m_contacts.add(contact, uid); }
 
 private:
     data::ContactStore m_contacts;
