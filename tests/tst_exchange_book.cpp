@@ -10,7 +10,6 @@
 #include "data/Connection.h"
 #include "data/ContactStore.h"
 #include "data/DataError.h"
-#include "data/Schema.h"
 #include "exchange/BookExchange.h"
 
 #include <QFile>

@@ -34,17 +34,15 @@ public:
     QList<Contact> contacts, staged;
     QStringList uids, stagedUids;
 
-    data::Added add(const Contact& contact, const QString& uid) override
+    data::Added add(const Contact& c, const QString& uid) override
     {
-        const auto same = [&](const Contact& c) {
-            return c.firstName == contact.firstName && c.secondName == contact.secondName;
-        };
-        if (!uid.isEmpty() && (uids.contains(uid) || stagedUids.contains(uid)))
+        if (!uid.isEmpty() && (uids + stagedUids).contains(uid))
             return data::Added::SameUid;
-        if (std::any_of(contacts.cbegin(), contacts.cend(), same) ||
-            std::any_of(staged.cbegin(), staged.cend(), same))
-            return data::Added::SameName;
-        staged << contact, stagedUids << uid;
+        for (const Contact& o : contacts + staged) {
+            if (o.firstName == c.firstName && o.secondName == c.secondName)
+                return data::Added::SameName;
+        }
+        staged << c, stagedUids << uid;
         return data::Added::Inserted;
     }
     // The caller's commit, or its rollback.

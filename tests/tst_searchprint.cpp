@@ -3,7 +3,6 @@
 
 #include "contacts/frmDetails.h"
 #include "data/RecordSet.h"
-#include "data/Schema.h"
 
 using namespace testsupport;
 
