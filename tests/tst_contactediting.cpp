@@ -170,7 +170,7 @@ private Q_SLOTS:
 
         // Only digits and backspace get through to the number boxes from the keyboard.
         STEPS(click("lblAddNew"));
-        for (const contacts::ContactField& field : contacts::contactFields) {
+        for (const contacts::FieldControl& field : contacts::contactFields) {
             if (!field.isNumberBox())
                 continue;
             auto* number = find<QLineEdit>(field.control);

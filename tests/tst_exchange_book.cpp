@@ -9,9 +9,8 @@
 #include "data/Accounts.h"
 #include "data/BookFiles.h"
 #include "data/Connection.h"
-#include "data/ContactBook.h"
+#include "data/ContactStore.h"
 #include "data/DataError.h"
-#include "data/Schema.h"
 
 #include <QFile>
 #include <QProcess>
@@ -22,7 +21,7 @@ Q_DECLARE_METATYPE(exchange::Format)
 
 namespace {
 
-const QString columns = data::schema::contactColumns().join(", ");
+const QString columns = data::contactColumnNames().join(", ");
 
 // Contacts that are hard to write in any format, empty fields stored as empty text, as Save stores them.
 void fillHostileBook(const testing::ProgramFolder& folder, const QString& user)
@@ -179,12 +178,12 @@ private Q_SLOTS:
         folder.addContact("ann", {{"firstName", "Amy"}, {"secondName", "Lee"}});
         folder.addContact("ann", {{"firstName", "Cy"}}); // second name Null
         BookOf connection(folder, "ann");
-        const data::ContactBook contacts(connection, "ann");
+        const data::ContactStore contacts(connection, "ann");
         QVERIFY(contacts.contains("Amy", "Lee"));
         for (const auto& [first, second] :
              {std::pair{"amy", "Lee"}, {"Amy", "Lee "}, {"Cy", ""}, {"Lee", "Amy"}})
             QVERIFY2(!contacts.contains(first, second), first);
-        QVERIFY(!data::ContactBook(connection, "bob").contains("Amy", "Lee"));
+        QVERIFY(!data::ContactStore(connection, "bob").contains("Amy", "Lee"));
     }
 
     // The real program: the login's test first, one line and a non-zero status for every refusal.

@@ -34,14 +34,17 @@ public:
     QList<Contact> contacts, staged;
     QStringList uids, stagedUids;
 
-    bool contains(const QString& first, const QString& second) override
+    data::Added add(const Contact& c, const QString& uid) override
     {
-        const auto same = [&](const Contact& c) { return c.firstName == first && c.secondName == second; };
-        return std::any_of(contacts.cbegin(), contacts.cend(), same) ||
-               std::any_of(staged.cbegin(), staged.cend(), same);
+        if (!uid.isEmpty() && (uids + stagedUids).contains(uid))
+            return data::Added::SameUid;
+        for (const Contact& o : contacts + staged) {
+            if (o.firstName == c.firstName && o.secondName == c.secondName)
+                return data::Added::SameName;
+        }
+        staged << c, stagedUids << uid;
+        return data::Added::Inserted;
     }
-    bool containsUid(const QString& uid) override { return uids.contains(uid) || stagedUids.contains(uid); }
-    void add(const Contact& contact, const QString& uid) override { staged << contact, stagedUids << uid; }
     // The caller's commit, or its rollback.
     const ImportSummary& settle(const ImportSummary& summary)
     {

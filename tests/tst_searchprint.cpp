@@ -3,14 +3,13 @@
 
 #include "contacts/frmDetails.h"
 #include "data/RecordSet.h"
-#include "data/Schema.h"
 
 using namespace testsupport;
 
 namespace {
 
 // The columns a contact is made of, as printDetails holds them, and the controls showing them.
-const QString columns = data::schema::contactColumns().join(", ");
+const QString columns = data::contactColumnNames().join(", ");
 const QString entries = entryControls().join(' ');
 // The labels View leaves on; it switches itself off.
 const QString labels =

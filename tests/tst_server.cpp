@@ -207,7 +207,7 @@ private Q_SLOTS:
             "  padded  ",           "line\none\r\n", QString(100000, 'a'),  ""};
         for (int i = 0; i < 40; ++i) {
             QMap<QString, QVariant> contact;
-            for (const QString& column : data::schema::contactColumns())
+            for (const QString& column : data::contactColumnNames())
                 contact[column] =
                     (i + column.size()) % 9 == 8 ? QVariant() : QVariant(texts[(i + column.size()) % 8]);
             contact["firstName"] = texts[i % 6] + QString::number(i); // indexed: no 100 KB names

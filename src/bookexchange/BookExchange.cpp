@@ -1,7 +1,7 @@
 #include "bookexchange/BookExchange.h"
 
 #include "data/Connection.h"
-#include "data/ContactBook.h"
+#include "data/ContactStore.h"
 #include "data/Statements.h"
 
 #include <array>
@@ -14,15 +14,13 @@ class DatabaseBook final : public Book
 {
 public:
     DatabaseBook(data::Connection& connection, const QString& user) : m_contacts(connection, user) {}
-    bool contains(const QString& firstName, const QString& secondName) override
+    data::Added add(const data::Contact& contact, const QString& uid) override
     {
-        return m_contacts.contains(firstName, secondName);
+        return m_contacts.add(contact, uid);
     }
-    bool containsUid(const QString& uid) override { return m_contacts.containsUid(uid); }
-    void add(const data::Contact& contact, const QString& uid) override { m_contacts.add(contact, uid); }
 
 private:
-    data::ContactBook m_contacts;
+    data::ContactStore m_contacts;
 };
 
 struct Named
@@ -64,7 +62,7 @@ ImportSummary importIntoBook(data::Connection& connection, const QString& user, 
 ExportResult exportBook(data::Connection& connection, const QString& user, const QString& path, Format format,
                         const Progress& progress)
 {
-    const data::ContactBook book(connection, user);
+    const data::ContactStore book(connection, user);
     // Counted before the contacts stream in: a server connection answers one
     // query at a time, and a second one would cut the stream short.
     const qint64 total = book.count();

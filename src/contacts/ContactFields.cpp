@@ -18,6 +18,13 @@ void showFromStart(QLineEdit* box, const QString& text)
 }
 } // namespace
 
+QString FieldControl::tooLong() const
+{
+    return QStringLiteral("Please Enter %1 Number in %2 digits")
+        .arg(QLatin1String(check.noun))
+        .arg(column().digits);
+}
+
 QString BoundField::text() const
 {
     if (auto* box = qobject_cast<QLineEdit*>(m_control))
@@ -71,7 +78,7 @@ std::vector<BoundField> bindFields(const QWidget* window)
 {
     std::vector<BoundField> bound;
     bound.reserve(contactFields.size());
-    for (const ContactField& field : contactFields) {
+    for (const FieldControl& field : contactFields) {
         auto* control = window->findChild<QWidget*>(QLatin1String(field.control));
         if (!control)
             throw std::logic_error(std::string("the contact window has no control ") + field.control);

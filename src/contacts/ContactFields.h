@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/Schema.h"
+#include "data/Contact.h"
 
 #include <QLatin1String>
 #include <QString>
@@ -19,72 +19,94 @@ enum class ControlKind
     FixedList     // list-only drop-down: the selected item's text
 };
 
-// A number box takes digits only and, when a contact is saved, at most
-// `longest` of them; the boxes are checked in the order of `step`.
-struct NumberRule
+// A number box's place in the order the boxes are checked at Save, and the
+// kind of number its refusal names.
+struct NumberCheck
 {
-    int longest = 0;
     int step = 0;
-    const char* tooLong = nullptr;
+    const char* noun = nullptr;
 };
 
-struct ContactField
+// An entry control of the contact window and the contact's column it feeds
+// and shows; the column's rules (a number box, its digits) are data's.
+struct FieldControl
 {
-    QLatin1String column;
+    data::ContactField member;
     const char* control; // the entry control's name in the window
     ControlKind kind;
-    NumberRule number = {};
+    NumberCheck check = {};
 
-    bool isNumberBox() const { return number.longest > 0; }
+    constexpr const data::ContactColumn& column() const { return data::columnOf(member); }
+    constexpr bool isNumberBox() const { return column().isNumber(); }
+    // What Save says of a number with too many digits.
+    QString tooLong() const;
 };
 
 namespace detail {
-namespace c = data::schema::columns;
+using data::Contact;
 using enum ControlKind;
-constexpr NumberRule phoneRule(int step)
+constexpr NumberCheck phone(int step)
 {
-    return {7, step, "Please Enter Phone Number in 7 digits"};
+    return {step, "Phone"};
+}
+constexpr NumberCheck mobile(int step)
+{
+    return {step, "Mobile"};
+}
+constexpr NumberCheck fax(int step)
+{
+    return {step, "Fax"};
 }
 } // namespace detail
 
-// Which column each entry control of the contact window feeds and shows, in
-// the order the columns are shown and stored (all but `user`). Clearing,
-// showing, storing, locking and the number checks all go by this table.
-inline constexpr std::array<ContactField, 22> contactFields{{
-    {detail::c::category, "cbCategory", detail::EditableList},
-    {detail::c::subCategory, "cbSubCategory", detail::EditableList},
-    {detail::c::firstName, "txtFirstName", detail::TextBox},
-    {detail::c::secondName, "txtLastName", detail::TextBox},
-    {detail::c::address, "txtAddress", detail::TextBox},
-    {detail::c::phone, "txtPhone1", detail::TextBox, detail::phoneRule(1)},
-    {detail::c::phone2, "txtPhone2", detail::TextBox, detail::phoneRule(2)},
-    {detail::c::mobile, "txtMobile", detail::TextBox, {10, 5, "Please Enter Mobile Number in 10 digits"}},
-    {detail::c::fax, "txtFax", detail::TextBox, {10, 7, "Please Enter Fax Number in 10 digits"}},
-    {detail::c::dobDate, "cbDOBDate", detail::FixedList},
-    {detail::c::dobMonth, "cbDOBMonth", detail::FixedList},
-    {detail::c::dobYear, "cbDOBYear", detail::EditableList},
-    {detail::c::aniDate, "cbANIDate", detail::FixedList},
-    {detail::c::aniMonth, "cbANIMonth", detail::FixedList},
-    {detail::c::aniYear, "cbANIYear", detail::EditableList},
-    {detail::c::addressOff, "txtAddressOffice", detail::TextBox},
-    {detail::c::phoneOff, "txtPhone1Office", detail::TextBox, detail::phoneRule(3)},
-    {detail::c::phone2Off, "txtPhone2Office", detail::TextBox, detail::phoneRule(4)},
-    {detail::c::mobileOff,
-     "txtMobileOffice",
-     detail::TextBox,
-     {10, 6, "Please Enter Mobile Number in 10 digits"}},
-    {detail::c::faxOff, "txtFaxOffice", detail::TextBox, {10, 8, "Please Enter Fax Number in 10 digits"}},
-    {detail::c::EMailH, "txtEMailH", detail::TextBox},
-    {detail::c::EMailO, "txtEMailO", detail::TextBox},
+// The entry control of each column, in the columns' order. Clearing, showing,
+// storing, locking and the number checks all go by this table.
+inline constexpr std::array<FieldControl, 22> contactFields{{
+    {&detail::Contact::category, "cbCategory", detail::EditableList},
+    {&detail::Contact::subCategory, "cbSubCategory", detail::EditableList},
+    {&detail::Contact::firstName, "txtFirstName", detail::TextBox},
+    {&detail::Contact::secondName, "txtLastName", detail::TextBox},
+    {&detail::Contact::address, "txtAddress", detail::TextBox},
+    {&detail::Contact::phone, "txtPhone1", detail::TextBox, detail::phone(1)},
+    {&detail::Contact::phone2, "txtPhone2", detail::TextBox, detail::phone(2)},
+    {&detail::Contact::mobile, "txtMobile", detail::TextBox, detail::mobile(5)},
+    {&detail::Contact::fax, "txtFax", detail::TextBox, detail::fax(7)},
+    {&detail::Contact::dobDate, "cbDOBDate", detail::FixedList},
+    {&detail::Contact::dobMonth, "cbDOBMonth", detail::FixedList},
+    {&detail::Contact::dobYear, "cbDOBYear", detail::EditableList},
+    {&detail::Contact::aniDate, "cbANIDate", detail::FixedList},
+    {&detail::Contact::aniMonth, "cbANIMonth", detail::FixedList},
+    {&detail::Contact::aniYear, "cbANIYear", detail::EditableList},
+    {&detail::Contact::addressOff, "txtAddressOffice", detail::TextBox},
+    {&detail::Contact::phoneOff, "txtPhone1Office", detail::TextBox, detail::phone(3)},
+    {&detail::Contact::phone2Off, "txtPhone2Office", detail::TextBox, detail::phone(4)},
+    {&detail::Contact::mobileOff, "txtMobileOffice", detail::TextBox, detail::mobile(6)},
+    {&detail::Contact::faxOff, "txtFaxOffice", detail::TextBox, detail::fax(8)},
+    {&detail::Contact::EMailH, "txtEMailH", detail::TextBox},
+    {&detail::Contact::EMailO, "txtEMailO", detail::TextBox},
 }};
+
+namespace detail {
+// Every column has its control, and every number box its place in the checks.
+constexpr bool controlsFollowColumns()
+{
+    for (size_t i = 0; i < contactFields.size(); ++i) {
+        const FieldControl& field = contactFields[i];
+        if (field.member != data::contactColumns[i].member || field.isNumberBox() != (field.check.step > 0))
+            return false;
+    }
+    return true;
+}
+static_assert(controlsFollowColumns());
+} // namespace detail
 
 // The table's controls in one loaded window.
 class BoundField
 {
 public:
-    BoundField(const ContactField& field, QWidget* control) : m_field(&field), m_control(control) {}
+    BoundField(const FieldControl& field, QWidget* control) : m_field(&field), m_control(control) {}
 
-    const ContactField& field() const { return *m_field; }
+    const FieldControl& field() const { return *m_field; }
     QWidget* control() const { return m_control; }
 
     QString text() const;
@@ -95,7 +117,7 @@ public:
     void clear() const;
 
 private:
-    const ContactField* m_field;
+    const FieldControl* m_field;
     QWidget* m_control;
 };
 

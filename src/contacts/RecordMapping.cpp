@@ -10,7 +10,7 @@ void frmDetails::ShowRecord()
     if (!rsContacts->hasCurrentRecord())
         return;
     for (const contacts::BoundField& field : fields) {
-        const QVariant value = rsContacts->value(field.field().column);
+        const QVariant value = rsContacts->value(field.field().column().name);
         if (!value.isNull())
             field.setText(value.toString());
     }
@@ -23,7 +23,7 @@ void frmDetails::StoreFields()
         return;
     rsContacts->setValue(data::schema::columns::user, app::session().CurrentUser);
     for (const contacts::BoundField& field : fields)
-        rsContacts->setValue(field.field().column, field.text());
+        rsContacts->setValue(field.field().column().name, field.text());
 }
 
 void frmDetails::ClearFields()

@@ -1,9 +1,9 @@
 // Save: a new contact after AddNew, the shown contact's changes after Modify.
 #include "contacts/frmDetails.h"
 
+#include "data/ContactStore.h"
 #include "data/DataError.h"
 #include "data/RecordSet.h"
-#include "data/Schema.h"
 #include "ui/Failure.h"
 #include "ui/MessageBox.h"
 #include "ui_frmDetails.h"
@@ -16,14 +16,13 @@ const QString changedElsewhere =
                    "Cancel shows the contact as it is stored now.");
 } // namespace
 
-// Leaves the set on the first contact, in the set's order, whose first and
-// second names both equal the typed ones exactly; else at EOF.
+// Leaves the set on the first contact, in the set's order, that the duplicate
+// rule finds for the typed names; else at EOF.
 bool frmDetails::isDuplicateOfExistingContact()
 {
     if (!rsContacts->bof() && !rsContacts->eof())
         rsContacts->moveFirst();
-    rsContacts->find({{data::schema::columns::firstName, ui->txtFirstName->text()},
-                      {data::schema::columns::secondName, ui->txtLastName->text()}});
+    rsContacts->find(data::ContactStore::sameName(ui->txtFirstName->text(), ui->txtLastName->text()));
     return !rsContacts->eof();
 }
 

@@ -63,11 +63,10 @@ bool frmDetails::ValidateEntries()
             numbers.push_back(&field);
     }
     std::sort(numbers.begin(), numbers.end(),
-              [](const auto* a, const auto* b) { return a->field().number.step < b->field().number.step; });
+              [](const auto* a, const auto* b) { return a->field().check.step < b->field().check.step; });
     for (const contacts::BoundField* box : numbers) {
-        const contacts::NumberRule& rule = box->field().number;
-        if (box->text().size() > rule.longest)
-            return refuse(static_cast<QLineEdit*>(box->control()), QString::fromLatin1(rule.tooLong));
+        if (box->text().size() > box->field().column().digits)
+            return refuse(static_cast<QLineEdit*>(box->control()), box->field().tooLong());
     }
     return true;
 }

@@ -1,7 +1,7 @@
 #include "contacts/frmDetails.h"
 
+#include "data/ContactStore.h"
 #include "data/RecordSet.h"
-#include "data/Schema.h"
 #include "session/Session.h"
 #include "ui/ActionLabel.h"
 #include "ui/DesignedFormImpl.h"
@@ -48,10 +48,12 @@ void frmDetails::Form_Load()
 {
     app::Session& session = app::session();
     ui::loadPicture(ui->imgPicDetails, QStringLiteral("details.bmp"));
-    rsContacts = std::make_unique<data::RecordSet>(session.DbConnection(),
-                                                   data::statements::contactsOf(session.CurrentUser));
+    auto store = std::make_unique<data::ContactStore>(session.DbConnection(), session.CurrentUser);
+    auto contacts = std::make_unique<data::RecordSet>(session.DbConnection(), store->select());
     // Save refuses a second contact of the same names, across workstations too.
-    rsContacts->setUniqueOnInsert({data::schema::columns::firstName, data::schema::columns::secondName});
+    contacts->setRowWriter([&added = *store](const QList<data::Equality>& row) { return added.addRow(row); });
+    rsContacts = std::move(contacts);
+    contactStore = std::move(store);
     RefreshNavigation();
     if (!rsContacts->bof() && !rsContacts->eof()) {
         rsContacts->moveFirst();

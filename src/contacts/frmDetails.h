@@ -10,8 +10,9 @@ namespace Ui {
 class frmDetails;
 }
 namespace data {
+class ContactStore;
 class RecordSet;
-}
+} // namespace data
 class QToolButton;
 
 // The contact window: the current user's contacts, one at a time.
@@ -84,7 +85,9 @@ private:
 
     std::vector<contacts::BoundField> fields;
 
-    // Window-level state: survives an unload of the window.
+    // Window-level state: survives an unload of the window. The set adds
+    // contacts through the store, which outlives it.
+    std::unique_ptr<data::ContactStore> contactStore;
     std::unique_ptr<data::RecordSet> rsContacts;
     bool IsAdding = false;
     bool IsModifying = false;

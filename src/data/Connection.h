@@ -74,6 +74,8 @@ public:
     // it runs once more on the connection opened anew. Throws when the server is
     // still away.
     void retryingOnce(const std::function<void()>& attempt);
+    // Whether a Transaction is open on it.
+    bool inTransaction() const { return m_transactions > 0; }
     // Counts the times the connection was opened again.
     int generation() const { return m_generation; }
 

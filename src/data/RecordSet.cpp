@@ -347,6 +347,23 @@ void RecordSet::storePending()
 
 void RecordSet::insertPending()
 {
+    const qint64 key = m_rowWriter ? m_rowWriter(pendingRow()) : insertPendingRow();
+    m_keys.push_back(key);
+    m_pos = size() - 1;
+    m_adding = false;
+    m_pending.clear();
+}
+
+QList<Equality> RecordSet::pendingRow() const
+{
+    QList<Equality> row;
+    for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it)
+        row.append({m_columns.at(it.key()), it.value()});
+    return row;
+}
+
+qint64 RecordSet::insertPendingRow()
+{
     QStringList names;
     QStringList marks;
     QVariantList values;
@@ -379,10 +396,7 @@ void RecordSet::insertPending()
         server && query.next() ? query.value(0).toLongLong() : query.lastInsertId().toLongLong();
     if (guard)
         guard->commit();
-    m_keys.push_back(key);
-    m_pos = size() - 1;
-    m_adding = false;
-    m_pending.clear();
+    return key;
 }
 
 bool RecordSet::pendingValuesExist() const

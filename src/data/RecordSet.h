@@ -11,6 +11,7 @@
 #include <QString>
 #include <QVariant>
 #include <QtGlobal>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <unordered_set>
@@ -64,6 +65,11 @@ public:
     // select's own tests) are stored already is refused with AlreadyExists,
     // also when another client inserts it at the same moment.
     void setUniqueOnInsert(const QStringList& columns) { m_uniqueOnInsert = columns; }
+    // Rows added through the set are stored by `writer` instead (given the
+    // row's values by column), which returns the new row's key or throws
+    // AlreadyExists: the owner of a table's rows keeps its own rules.
+    using RowWriter = std::function<qint64(const QList<Equality>& row)>;
+    void setRowWriter(RowWriter writer) { m_rowWriter = std::move(writer); }
     // Forgets the pending edit, or the row being added; after an AddNew the
     // row that was current before becomes current again.
     void cancelUpdate();
@@ -91,6 +97,8 @@ private:
     void moveTo(qsizetype target);
     void storePending();
     void insertPending();
+    QList<Equality> pendingRow() const;
+    qint64 insertPendingRow();
     void updatePending();
     const QVariantList& lastReadRow() const;
     void loadColumns();
@@ -122,6 +130,7 @@ private:
     mutable std::unique_ptr<Query> m_orderQuery;
     mutable int m_generation = 0; // of the connection the lookups were prepared on
     QStringList m_uniqueOnInsert;
+    RowWriter m_rowWriter;
     qsizetype m_pos = -1;
     bool m_adding = false;
     qsizetype m_posBeforeAdd = -1;

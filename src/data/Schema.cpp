@@ -21,17 +21,9 @@ QStringList userMasterColumns()
     return {columns::user, columns::password};
 }
 
-QStringList contactColumns()
-{
-    QStringList names;
-    for (const ContactColumn& column : data::contactColumns)
-        names << column.name;
-    return names;
-}
-
 QStringList mainColumns()
 {
-    return QStringList{columns::user} + contactColumns();
+    return QStringList{columns::user} + contactColumnNames();
 }
 
 namespace {
@@ -100,15 +92,6 @@ QStringList indexNames(const QSqlDatabase& db)
     return names;
 }
 
-// Whether a server table exists, whatever the role may do with it.
-bool tableExists(const QSqlDatabase& db, const QString& table)
-{
-    QSqlQuery query(db);
-    query.prepare(QStringLiteral("select pg_catalog.to_regclass(pg_catalog.quote_ident(?)) is not null"));
-    query.addBindValue(table);
-    return query.exec() && query.next() && query.value(0).toBool();
-}
-
 // A random (version 4) UUID as a URN, the form vCard 4.0 gives a UID; SQLite
 // evaluates it anew for each row.
 const QLatin1String
@@ -150,6 +133,23 @@ void ensureFileUids(const QSqlDatabase& db)
 }
 
 } // namespace
+
+bool tableExists(const QSqlDatabase& db, const QString& table)
+{
+    // Asked of the catalogue, which every role may read, whatever it may do with the table.
+    QSqlQuery query(db);
+    query.prepare(
+        engineOf(db) == Engine::PostgreSQL
+            ? QStringLiteral("select 1 from pg_catalog.pg_class where relname = ? and relkind in "
+                             "('r', 'p') and relnamespace = (select oid from pg_catalog.pg_namespace where "
+                             "nspname = pg_catalog.current_schema())")
+            : QStringLiteral("select 1 from sqlite_master where type = 'table' and name = ? collate "
+                             "nocase"));
+    query.addBindValue(table);
+    if (!query.exec())
+        throw DataError(query.lastError().text());
+    return query.next();
+}
 
 QStringList columnNames(const QSqlDatabase& db, const QString& table)
 {
@@ -250,11 +250,10 @@ void upgradeWhereWritable(const QSqlDatabase& db)
 
 void create(const QSqlDatabase& db)
 {
-    const QStringList tables = db.tables();
     const std::pair<QString, QStringList> made[] = {
-        {userMaster, userMasterColumns()}, {main, mainColumns()}, {printDetails, contactColumns()}};
+        {userMaster, userMasterColumns()}, {main, mainColumns()}, {printDetails, contactColumnNames()}};
     for (const auto& [table, columns] : made) {
-        if (!tables.contains(table))
+        if (!tableExists(db, table))
             run(db, createTableSql(db, table, columns));
     }
     ensureUids(db);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/Columns.h"
+#include "data/Contact.h"
 
 #include <QSqlDatabase>
 #include <QString>
@@ -19,9 +20,9 @@ QStringList contactOrder();
 QStringList userMasterColumns();
 // The 23 columns of `main`, in the order a contact is written.
 QStringList mainColumns();
-// The 22 columns after `user`: a contact's own values, also those of `printDetails`.
-QStringList contactColumns();
 
+// Whether the table is there (a view of that name is not the table).
+bool tableExists(const QSqlDatabase& db, const QString& table);
 // The columns of a table as the engine spells them, in their order; none for a missing table.
 QStringList columnNames(const QSqlDatabase& db, const QString& table);
 

@@ -14,17 +14,15 @@ struct FieldInfo
 {
     ContactField field;
     const char* label;
-    int longest; // digits the window accepts; 0 for texts
 };
 
-// The window's number boxes take 7 digits for phones and 10 for mobiles and faxes.
 constexpr FieldInfo fields[] = {
-    {&Contact::phone, "home phone", 7},         {&Contact::phone2, "home phone 2", 7},
-    {&Contact::mobile, "home mobile", 10},      {&Contact::fax, "home fax", 10},
-    {&Contact::phoneOff, "office phone", 7},    {&Contact::phone2Off, "office phone 2", 7},
-    {&Contact::mobileOff, "office mobile", 10}, {&Contact::faxOff, "office fax", 10},
-    {&Contact::EMailH, "home e-mail", 0},       {&Contact::EMailO, "office e-mail", 0},
-    {&Contact::address, "home address", 0},     {&Contact::addressOff, "office address", 0},
+    {&Contact::phone, "home phone"},        {&Contact::phone2, "home phone 2"},
+    {&Contact::mobile, "home mobile"},      {&Contact::fax, "home fax"},
+    {&Contact::phoneOff, "office phone"},   {&Contact::phone2Off, "office phone 2"},
+    {&Contact::mobileOff, "office mobile"}, {&Contact::faxOff, "office fax"},
+    {&Contact::EMailH, "home e-mail"},      {&Contact::EMailO, "office e-mail"},
+    {&Contact::address, "home address"},    {&Contact::addressOff, "office address"},
 };
 
 const FieldInfo& infoOf(ContactField field)
@@ -172,12 +170,14 @@ public:
             m_notes << QStringLiteral("The %1 %2 was stored as its digits %3; dropped: %4")
                            .arg(QLatin1String(info.label), quoted(item.text), digits, quoted(dropped));
         }
-        if (digits.size() > info.longest) {
+        // The window's number boxes take no more digits than this at Save.
+        const int longest = data::columnOf(field).digits;
+        if (digits.size() > longest) {
             m_notes << QStringLiteral("The %1 %2 has %3 digits; the window takes %4 and will ask for a "
                                       "shorter one at the next save")
                            .arg(QLatin1String(info.label), digits)
                            .arg(digits.size())
-                           .arg(info.longest);
+                           .arg(longest);
         }
         return true;
     }

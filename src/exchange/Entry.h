@@ -28,7 +28,7 @@ enum class PhoneKind
 
 // A field of data::Contact a value is meant for, when its source says so exactly
 // (a CSV column, our own vCard parameter).
-using ContactField = QString data::Contact::*;
+using data::ContactField;
 
 struct PhoneItem
 {

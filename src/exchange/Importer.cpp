@@ -130,12 +130,12 @@ ImportSummary importContacts(QIODevice& device, Book& book, const ImportOptions&
         const QString name = fitted.hasFirstName ? nameOf(c) : entry.formatted.trimmed();
         if (!fitted.hasFirstName) {
             summary.skipped << SkippedContact{entry.line, name, SkippedContact::Reason::NoFirstName};
-        } else if (!entry.uid.isEmpty() && book.containsUid(entry.uid)) {
-            summary.skipped << SkippedContact{entry.line, name, SkippedContact::Reason::SameUid};
-        } else if (book.contains(c.firstName, c.secondName)) {
-            summary.skipped << SkippedContact{entry.line, name, SkippedContact::Reason::SameNames};
+        } else if (const data::Added added = book.add(c, entry.uid); added != data::Added::Inserted) {
+            summary.skipped << SkippedContact{entry.line, name,
+                                              added == data::Added::SameUid
+                                                  ? SkippedContact::Reason::SameUid
+                                                  : SkippedContact::Reason::SameNames};
         } else {
-            book.add(c, entry.uid);
             ++summary.imported;
             if (fitted.organizationUnused)
                 entry.ignored << QStringLiteral("organization");

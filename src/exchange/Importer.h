@@ -17,14 +17,11 @@ class Book
 {
 public:
     virtual ~Book();
-    // Whether a contact with exactly these names (case-sensitive) is in the book,
-    // counting the contacts given to add() earlier in this import: a transaction
-    // sees its own writes. The book decides how a Null name compares.
-    virtual bool contains(const QString& firstName, const QString& secondName) = 0;
-    // Whether a contact that came with this UID is in the book, counting this import's.
-    virtual bool containsUid(const QString& uid) = 0;
-    // Adds a contact with the UID of its card, or (given none) a new one.
-    virtual void add(const data::Contact& contact, const QString& uid) = 0;
+    // Adds a contact with the UID of its card, or (given none) a new one,
+    // unless the book holds one of that UID or else of those names, counting
+    // the contacts added earlier in this import (a transaction sees its own
+    // writes). The book decides how a Null name compares.
+    virtual data::Added add(const data::Contact& contact, const QString& uid) = 0;
 };
 
 struct ImportOptions

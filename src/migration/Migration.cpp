@@ -2,6 +2,7 @@
 
 #include "data/BookFiles.h"
 #include "data/Connection.h"
+#include "data/ContactStore.h"
 #include "data/DataError.h"
 #include "data/OfficeServer.h"
 #include "data/Schema.h"
@@ -10,6 +11,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
+#include <functional>
+#include <memory>
 
 namespace migration {
 
@@ -27,7 +30,7 @@ QList<Table> tables()
     using namespace data::schema;
     return {{userMaster, userMasterColumns(), &Counts::users},
             {main, mainColumns(), &Counts::contacts},
-            {printDetails, contactColumns(), &Counts::staged}};
+            {printDetails, data::contactColumnNames(), &Counts::staged}};
 }
 
 QString quoted(const QStringList& columns)
@@ -72,6 +75,28 @@ QStringList copiedColumns(data::Connection& from, data::Connection& to, const Ta
     return table.columns;
 }
 
+// Contacts are written as every contact is; the other tables row by row as read.
+std::function<void(const QVariantList&)> rowWriter(data::Connection& to, const QString& table,
+                                                   const QStringList& columns)
+{
+    if (table == data::schema::main) {
+        auto contacts = std::make_shared<data::ContactRowWriter>(to, columns);
+        return [contacts](const QVariantList& values) { contacts->write(values); };
+    }
+    auto insert = std::make_shared<QSqlQuery>(to.database());
+    const QStringList marks(columns.size(), QStringLiteral("?"));
+    if (!insert->prepare(QLatin1String("insert into ") + data::quotedName(table) + QLatin1String(" (") +
+                         quoted(columns) + QLatin1String(") values (") + marks.join(QLatin1String(", ")) +
+                         QLatin1Char(')')))
+        throw data::DataError(insert->lastError().text());
+    return [insert](const QVariantList& values) {
+        for (int i = 0; i < values.size(); ++i)
+            insert->bindValue(i, values[i]);
+        if (!insert->exec())
+            throw data::DataError(insert->lastError().text());
+    };
+}
+
 qint64 copyTable(data::Connection& from, data::Connection& to, const Table& table)
 {
     if (table.name == data::schema::userMaster && to.engine() == data::Engine::PostgreSQL)
@@ -82,18 +107,13 @@ qint64 copyTable(data::Connection& from, data::Connection& to, const Table& tabl
     data::run(from, read,
               QLatin1String("select ") + quoted(columns) + QLatin1String(" from ") +
                   data::quotedName(table.name) + QLatin1String(" order by ") + from.dialect().key);
-    QSqlQuery write(to.database());
-    const QStringList marks(columns.size(), QStringLiteral("?"));
-    if (!write.prepare(QLatin1String("insert into ") + data::quotedName(table.name) + QLatin1String(" (") +
-                       quoted(columns) + QLatin1String(") values (") + marks.join(QLatin1String(", ")) +
-                       QLatin1Char(')')))
-        throw data::DataError(write.lastError().text());
+    const std::function<void(const QVariantList&)> write = rowWriter(to, table.name, columns);
     qint64 copied = 0;
     while (read.next()) {
+        QVariantList values;
         for (int i = 0; i < columns.size(); ++i)
-            write.bindValue(i, read.value(i)); // Null stays Null, text stays text
-        if (!write.exec())
-            throw data::DataError(write.lastError().text());
+            values << read.value(i); // Null stays Null, text stays text
+        write(values);
         ++copied;
     }
     return copied;

@@ -4,7 +4,6 @@
 
 #include <QList>
 #include <QString>
-#include <algorithm>
 
 namespace testsupport {
 
@@ -12,11 +11,10 @@ namespace testsupport {
 inline void setItem(data::Contact& contact, const QString& item)
 {
     const QString name = item.section(QLatin1Char('='), 0, 0);
-    const auto column = std::find_if(data::contactColumns.cbegin(), data::contactColumns.cend(),
-                                     [&](const data::ContactColumn& c) { return c.name == name; });
-    if (column == data::contactColumns.cend())
+    const qsizetype column = data::contactColumnNames().indexOf(name);
+    if (column < 0)
         qFatal("no column %s", qPrintable(name));
-    contact.*column->member = item.sliced(name.size() + 1);
+    contact.*data::contactColumns[size_t(column)].member = item.sliced(name.size() + 1);
 }
 
 // A contact from "column=value" items, such as make("firstName=Ann", "dobYear=1980").

@@ -163,7 +163,7 @@ QString ProgramFolder::translated(const QString& sql)
                                       ? data::schema::mainColumns() + QStringList{data::schema::columns::uid}
                                   : table == QLatin1String("\"userMaster\"")
                                       ? data::schema::userMasterColumns()
-                                      : data::schema::contactColumns();
+                                      : data::contactColumnNames();
             for (QString& column : columns)
                 column = data::quotedName(column);
             piece.replace(QStringLiteral("select * from ") + table, QStringLiteral("select ") +

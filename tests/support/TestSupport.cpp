@@ -120,7 +120,7 @@ bool enabled(const QString& name)
 QStringList entryControls()
 {
     QStringList names;
-    for (const contacts::ContactField& field : contacts::contactFields)
+    for (const contacts::FieldControl& field : contacts::contactFields)
         names << QLatin1String(field.control);
     return names;
 }
