@@ -36,7 +36,8 @@ public:
     }
 };
 
-// A guarded insert found its row stored already (see RecordSet::setUniqueOnInsert).
+// A guarded insert found its row stored already (RecordSet::setUniqueOnInsert,
+// or the contact store's duplicate rule).
 class AlreadyExists final : public std::runtime_error
 {
 public:

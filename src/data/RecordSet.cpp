@@ -316,9 +316,9 @@ const QVariantList& RecordSet::currentRow() const
     for (int i = 0; i < count; ++i)
         row->append(m_rowQuery->value(i));
     m_rowQuery->reset();
-    const QVariantList* stored = row.get();
+    // The cache owns the row from here; with a cost of 1 it always keeps it.
     m_rows.insert(key, row.release());
-    return *stored;
+    return *m_rows.object(key);
 }
 
 void RecordSet::update()

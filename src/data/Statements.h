@@ -48,7 +48,8 @@ QString quotedName(const QString& name);
 // Text is stored as text: an empty box gives empty text, never Null.
 QVariant storedValue(const QVariant& value);
 
-// Every statement the program issues.
+// The record sets' selects, by what they are for. Statements that write, and
+// those of the contact store, are built beside the code that runs them.
 namespace statements {
 Select userNamed(const QString& user);
 Select allUsers();

@@ -323,12 +323,12 @@ bool paintCard(const data::Contact& contact, QPagedPaintDevice& device)
     return painter.end();
 }
 
-QString writeCardPdf(const data::Contact& contact, const QString& filePath, const QPageSize& pageSize)
+void writeCardPdf(const data::Contact& contact, const QString& filePath, const QPageSize& pageSize)
 {
     // The file appears whole or not at all.
     QSaveFile file(filePath);
     if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("Could not write %1: %2").arg(filePath, file.errorString());
+        throw WriteError(QStringLiteral("Could not write %1: %2").arg(filePath, file.errorString()));
     {
         QPdfWriter writer(&file);
         writer.setTitle(fullName(contact).isEmpty() ? QStringLiteral("Contact") : fullName(contact));
@@ -336,11 +336,10 @@ QString writeCardPdf(const data::Contact& contact, const QString& filePath, cons
         writer.setPageLayout(
             QPageLayout(pageSize, QPageLayout::Portrait, QMarginsF(20, 20, 20, 20), QPageLayout::Millimeter));
         if (!paintCard(contact, writer))
-            return QStringLiteral("Could not write %1.").arg(filePath);
+            throw WriteError(QStringLiteral("Could not write %1.").arg(filePath));
     }
     if (!file.commit())
-        return QStringLiteral("Could not write %1: %2").arg(filePath, file.errorString());
-    return {};
+        throw WriteError(QStringLiteral("Could not write %1: %2").arg(filePath, file.errorString()));
 }
 
 } // namespace report

@@ -5,6 +5,7 @@
 #include <QPageSize>
 #include <QString>
 #include <memory>
+#include <stdexcept>
 
 class QPagedPaintDevice;
 class QTextDocument;
@@ -41,9 +42,17 @@ std::unique_ptr<QTextDocument> cardDocument(const data::Contact& contact);
 inline constexpr double minimumScale = 0.5;
 bool paintCard(const data::Contact& contact, QPagedPaintDevice& device);
 
-// Writes the card as a one-page PDF file with margins of 20 mm. Returns an
-// empty text when the file is written, else the reason it is not.
-QString writeCardPdf(const data::Contact& contact, const QString& filePath,
-                     const QPageSize& pageSize = QPageSize(QPageSize::A4));
+// A card that could not be written, with the reason a person reads.
+class WriteError final : public std::runtime_error
+{
+public:
+    explicit WriteError(const QString& text) : std::runtime_error(text.toStdString()) {}
+    QString text() const { return QString::fromStdString(what()); }
+};
+
+// Writes the card as a one-page PDF file with margins of 20 mm, whole or not
+// at all; throws WriteError when it cannot.
+void writeCardPdf(const data::Contact& contact, const QString& filePath,
+                  const QPageSize& pageSize = QPageSize(QPageSize::A4));
 
 } // namespace report

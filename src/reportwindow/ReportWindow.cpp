@@ -107,7 +107,9 @@ void ReportWindow::saveAsPdf()
         return;
     if (!path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
         path += QLatin1String(".pdf");
-    const QString failure = report::writeCardPdf(m_contact, path, m_printer.pageLayout().pageSize());
-    if (!failure.isEmpty())
-        throw ui::ShownFailure(failure, title);
+    try {
+        report::writeCardPdf(m_contact, path, m_printer.pageLayout().pageSize());
+    } catch (const report::WriteError& error) {
+        throw ui::ShownFailure(error.text(), title); // another folder or name can be chosen
+    }
 }

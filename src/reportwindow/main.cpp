@@ -145,8 +145,12 @@ int main(int argc, char* argv[])
         return fail(report::nothingStagedMessage());
 
     if (toPdf) {
-        const QString failure = report::writeCardPdf(*contact, parser.value(pdf), *pageSize);
-        return failure.isEmpty() ? 0 : failOnCommandLine(failure);
+        try {
+            report::writeCardPdf(*contact, parser.value(pdf), *pageSize);
+        } catch (const report::WriteError& error) {
+            return failOnCommandLine(error.text());
+        }
+        return 0;
     }
     ReportWindow window(*contact);
     if (parser.isSet(pageSizeOption))
