@@ -276,10 +276,12 @@ private Q_SLOTS:
         QVERIFY(QFile::copy(VANTREL_REPORT, tool));
         const QString ann = "Ann's Card", bob = "Bob's Card", refused = "User or Password does not match";
         // The arguments, the password, then what a server and the file show: a card, or the reason.
-        const QList<QStringList> cases = {{"--user ann", "pw", ann, bob},
-                                          {"--user ann", "PW", refused, refused},
-                                          {"--user eve", "pw", "No contact is staged for printing", bob},
-                                          {"", "", "--user NAME is missing: the book is on a server", bob}};
+        const QList<QStringList> cases = {
+            {"--user ann", "pw", ann, bob},
+            {"--user ann", "PW", refused, refused},
+            {"--user eve", "pw", "No contact is staged for printing", bob},
+            {"", "", "--user NAME is missing: the book is on a server", bob},
+            {"--user ann --pdf /no/such/folder/c.pdf", "pw", "Could not write", "Could not write"}};
         for (const QStringList& c : cases) {
             const QString& expected = c[onServer ? 2 : 3];
             const bool card = expected.endsWith(" Card");
