@@ -92,7 +92,7 @@ struct Label
     QString special;
     bool anniversary = false;
 };
-Label readLabel(QStringView label);
+Label readLabel(QStringView text);
 
 // One address text from its parts: street lines, then "city region code", then
 // the country; empty parts are left out and a lone street comes back unchanged.

@@ -50,7 +50,7 @@ int runCommandLine(const QStringList& arguments, data::Connection& connection)
         return fail(QStringLiteral("expected: export|import --user NAME [--format FORMAT] [--force] FILE"));
     if (!parser.isSet(user))
         return fail(QStringLiteral("--user NAME is missing"));
-    const QString path = positional[1];
+    const QString& path = positional[1];
     exchange::Format chosen = exchange::formatForFile(path);
     if (parser.isSet(format)) {
         const std::optional<exchange::Format> named = exchange::formatNamed(parser.value(format));
