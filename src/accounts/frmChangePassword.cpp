@@ -36,11 +36,9 @@ void frmChangePassword::lblModify_Click()
     using Found = data::Accounts::Change::Found;
     const std::unique_ptr<data::Accounts::Change> change =
         app::session().accounts().prove(ui->cbUser->currentText(), ui->txtOldPassword->text());
-    // The last test repeats the second's answer: another workstation changed the password meanwhile.
-    // NOLINTNEXTLINE(bugprone-branch-clone)
     if (change->found() == Found::NoAccount) {
         ui::MessageBox::show(QStringLiteral("User Not Selected"));
-    } else if (change->found() == Found::OldDoesNotMatch) {
+    } else if (change->found() == Found::OldDoesNotMatch) { // NOLINT(bugprone-branch-clone)
         oldPasswordDoesNotMatch();
     } else if (ui->txtNewPassword->text() != ui->txtRetypePassword->text()) {
         ui::MessageBox::show(QStringLiteral("New and Confirm Password Does not Match"));
