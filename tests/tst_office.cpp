@@ -3,11 +3,11 @@
 // their own password, trying what the server must refuse; and the server's own
 // statement log, which must never hold a password typed in the windows.
 #include "Files.h"
+#include "Run.h"
 #include "TestSupport.h"
 
 #include "data/Passwords.h"
 
-#include <QProcess>
 #include <QRandomGenerator>
 
 using namespace testsupport;
@@ -23,17 +23,15 @@ struct Answer
 // One statement through psql, as the role, on the book's database.
 Answer psql(const Program& program, const QString& role, const QString& sql, const QString& password = {})
 {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QMap<QString, QString> environment;
     if (!password.isEmpty())
         environment.insert("PGPASSWORD", password);
-    process.setProcessEnvironment(environment);
-    process.start("psql", {"-X", "-q", "-tA", "-v", "ON_ERROR_STOP=1", "-h",
-                           qEnvironmentVariable("VANTREL_TEST_PGHOST"), "-U", role, "-d",
-                           program.folder.serverDatabase(), "-c", sql});
-    process.waitForFinished(30000);
-    return {process.exitCode() == 0,
-            QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError()).trimmed()};
+    const Finished ran = runProgram("psql",
+                                    {"-X", "-q", "-tA", "-v", "ON_ERROR_STOP=1", "-h",
+                                     qEnvironmentVariable("VANTREL_TEST_PGHOST"), "-U", role, "-d",
+                                     program.folder.serverDatabase(), "-c", sql},
+                                    {.environment = environment});
+    return {ran.status == 0, (ran.out + ran.err).trimmed()};
 }
 
 // The server role and key of an account, as a person's program works them out from the password.
@@ -55,7 +53,7 @@ class OfficeTest : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        if (testing::ProgramFolder::engineUnderTest() != data::Engine::PostgreSQL)
+        if (!onServer())
             QSKIP("The office server's own guarantees.");
     }
 
