@@ -62,27 +62,23 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("sql");
         QTest::addColumn<QString>("refusal");
-        const QString denied = "permission denied";
-        QTest::newRow("read contacts") << "select * from main" << denied;
-        QTest::newRow("read passwords") << "select * from \"userMaster\"" << denied;
-        QTest::newRow("read a staged row") << "select * from \"printDetails\"" << denied;
-        QTest::newRow("change a contact") << "update main set phone = '1'" << denied;
-        QTest::newRow("plant a contact")
-            << "insert into main (\"user\", \"firstName\") values ('ann', 'x')" << denied;
-        QTest::newRow("drop a table") << "drop table main"
-                                      << "must be owner";
-        QTest::newRow("change the database") << "alter database @db@ set log_statement = 'none'"
-                                             << "must be owner";
-        QTest::newRow("end a session") << "select pg_terminate_backend(pg_backend_pid())" << denied;
-        QTest::newRow("shadow the lock")
-            << "create function public.pg_advisory_xact_lock(bigint) returns void "
-               "language sql as 'select'"
-            << denied;
-        QTest::newRow("make an account by hand")
-            << "select vantrel_access.add_account('eve', "
-               "'$argon2id$v=19$m=19456,t=2,p=1$AAAAAAAAAAAAAAAAAAAAAA$', "
-               "'SCRAM-SHA-256$4096:AAAA$AAAA:AAAA')"
-            << denied;
+        const auto row = [](const char* name, const QString& sql,
+                            const QString& refusal = "permission denied") {
+            QTest::newRow(name) << sql << refusal;
+        };
+        row("read contacts", "select * from main");
+        row("read passwords", "select * from \"userMaster\"");
+        row("read a staged row", "select * from \"printDetails\"");
+        row("change a contact", "update main set phone = '1'");
+        row("plant a contact", "insert into main (\"user\", \"firstName\") values ('ann', 'x')");
+        row("drop a table", "drop table main", "must be owner");
+        row("change the database", "alter database @db@ set log_statement = 'none'", "must be owner");
+        row("end a session", "select pg_terminate_backend(pg_backend_pid())");
+        row("shadow the lock", "create function public.pg_advisory_xact_lock(bigint) returns void "
+                               "language sql as 'select'");
+        row("make an account by hand", "select vantrel_access.add_account('eve', "
+                                       "'$argon2id$v=19$m=19456,t=2,p=1$AAAAAAAAAAAAAAAAAAAAAA$', "
+                                       "'SCRAM-SHA-256$4096:AAAA$AAAA:AAAA')");
     }
 
     void theGateReachesNoOnesContacts()
