@@ -2,6 +2,7 @@
 // first start and vantrel-migrate killed just before each of their file
 // operations (libvantrel-filefaults counts them and kills at the chosen one).
 #include "Files.h"
+#include "Run.h"
 #include "TestSupport.h"
 
 #include "data/BookFiles.h"
@@ -23,14 +24,7 @@ using namespace testsupport;
 
 namespace {
 
-bool onServer()
-{
-    return testing::ProgramFolder::engineUnderTest() == data::Engine::PostgreSQL;
-}
-
-#define ONLY_ON_THE_FILE()                                                                                   \
-    if (onServer())                                                                                          \
-    QSKIP("A book file; the server's tables have a case of their own.")
+const char* const serverCase = "A book file; the server's tables have a case of their own.";
 
 // Fails the test with what is wrong after the kill at operation `n`, if anything.
 #define NOTHING_WRONG(n, problem)                                                                            \
@@ -41,33 +35,19 @@ bool onServer()
 
 const QStringList companions{"-journal", "-wal", "-shm"};
 
-struct Outcome
-{
-    bool killed = false;
-    int status = 0;
-    QString errors, output;
-};
-
 // Runs a program; with `faults` (DIR, KILL_AT, REPORT, TRACE) under the fault library.
-Outcome runProgram(const QString& program, const QStringList& args, const QMap<QString, QString>& faults = {})
+Finished runTool(const QString& program, const QStringList& args, const QMap<QString, QString>& faults = {})
 {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    QMap<QString, QString> environment{{"QT_QPA_PLATFORM", "offscreen"}};
     if (!faults.isEmpty()) {
         environment.insert("LD_PRELOAD", VANTREL_FILEFAULTS);
         // Under the sanitizers: their run-time is then not the first library loaded.
-        const QString asan = environment.value("ASAN_OPTIONS");
+        const QString asan = qEnvironmentVariable("ASAN_OPTIONS");
         environment.insert("ASAN_OPTIONS", (asan.isEmpty() ? "" : asan + ":") + "verify_asan_link_order=0");
         for (auto fault = faults.cbegin(); fault != faults.cend(); ++fault)
             environment.insert("VANTREL_FAULTS_" + fault.key(), fault.value());
     }
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(program, args);
-    process.waitForFinished(60000);
-    return {process.exitStatus() == QProcess::CrashExit, process.exitCode(),
-            QString::fromLocal8Bit(process.readAllStandardError()),
-            QString::fromLocal8Bit(process.readAllStandardOutput())};
+    return runProgram(program, args, {.environment = environment});
 }
 
 // The operations a whole run made, from the library's line "operations <n> syncs <m>".
@@ -232,7 +212,7 @@ private Q_SLOTS:
 
     void aKilledToolLeavesNoBookOrAWholeOne()
     {
-        ONLY_ON_THE_FILE();
+        ONLY_ON_THE_FILE(serverCase);
         QFETCH(QString, tool);
         QFETCH(bool, copies);
         testing::ProgramFolder source(data::Engine::SQLite);
@@ -245,11 +225,11 @@ private Q_SLOTS:
 
         QTemporaryDir counting;
         const QString made = counting.filePath("data/vantrel.mdb");
-        const Outcome whole = runProgram(tool, argsFor(made),
-                                         {{"DIR", counting.path()},
-                                          {"REPORT", counting.filePath("report")},
-                                          {"TRACE", counting.filePath("trace")}});
-        QVERIFY2(whole.status == 0 && !whole.killed, qPrintable(whole.errors));
+        const Finished whole = runTool(tool, argsFor(made),
+                                       {{"DIR", counting.path()},
+                                        {"REPORT", counting.filePath("report")},
+                                        {"TRACE", counting.filePath("trace")}});
+        QVERIFY2(whole.status == 0 && !whole.crashed, qPrintable(whole.err));
         QCOMPARE(differences(made, expected), QString());
         QCOMPARE(whyNotDurable(counting.filePath("trace"), made), QString());
         const long total = operationsOf(counting.filePath("report"));
@@ -259,22 +239,22 @@ private Q_SLOTS:
         for (long n = 1; n <= total; ++n) {
             QTemporaryDir dir;
             const QString book = dir.filePath("data/vantrel.mdb");
-            const Outcome killed =
-                runProgram(tool, argsFor(book), {{"DIR", dir.path()}, {"KILL_AT", QString::number(n)}});
-            NOTHING_WRONG(n, killed.killed ? QString() : "not killed: " + killed.errors);
+            const Finished killed =
+                runTool(tool, argsFor(book), {{"DIR", dir.path()}, {"KILL_AT", QString::number(n)}});
+            NOTHING_WRONG(n, killed.crashed ? QString() : "not killed: " + killed.err);
             const bool appeared = QFile::exists(book);
             if (appeared)
                 NOTHING_WRONG(n, differences(book, expected));
             const std::optional<QByteArray> before = fileBytes(book);
-            const Outcome again = runProgram(tool, argsFor(book));
+            const Finished again = runTool(tool, argsFor(book));
             if (appeared && copies) {
                 QCOMPARE(again.status, 1);
-                QCOMPARE(again.errors, "vantrel-migrate: The target book already holds 3 users, 30 contacts "
-                                       "and 1 staged row; it is left as it is (add --replace to copy over "
-                                       "it).\n");
+                QCOMPARE(again.err, "vantrel-migrate: The target book already holds 3 users, 30 contacts "
+                                    "and 1 staged row; it is left as it is (add --replace to copy over "
+                                    "it).\n");
             } else {
-                NOTHING_WRONG(n, again.status == 0 ? QString() : again.errors);
-                QCOMPARE(again.output.contains("left as it is"), appeared);
+                NOTHING_WRONG(n, again.status == 0 ? QString() : again.err);
+                QCOMPARE(again.out.contains("left as it is"), appeared);
             }
             if (appeared && !copies)
                 QCOMPARE(fileBytes(book), before); // a book that is there is never opened
@@ -290,26 +270,26 @@ private Q_SLOTS:
     // before each file operation: the book stays whole and the program starts on it.
     void aKilledFirstStartLeavesTheBookWhole()
     {
-        ONLY_ON_THE_FILE();
+        ONLY_ON_THE_FILE(serverCase);
         testing::ProgramFolder made(data::Engine::SQLite);
         const QString expected = contentsOf(made.databasePath());
         QFile::remove(made.databasePath());
-        QCOMPARE(runProgram(VANTREL_CREATEDB, {made.databasePath()}).status, 0);
+        QCOMPARE(runTool(VANTREL_CREATEDB, {made.databasePath()}).status, 0);
         const QString self = QCoreApplication::applicationFilePath();
         for (long n = 0, total = 0; n <= total; ++n) { // the first run counts
             testing::ProgramFolder folder(data::Engine::SQLite);
             copyBook(made.databasePath(), folder.databasePath());
             const QString report = folder.path() + "/report";
-            const Outcome start = runProgram(
+            const Finished start = runTool(
                 self, {"--start", folder.path()},
                 {{"DIR", folder.path() + "/data"}, {"KILL_AT", QString::number(n)}, {"REPORT", report}});
             if (n == 0) {
-                QVERIFY2(start.status == 0 && !start.killed, qPrintable(start.errors));
+                QVERIFY2(start.status == 0 && !start.crashed, qPrintable(start.err));
                 total = operationsOf(report);
                 qInfo("first start: %ld file operations", total);
                 continue;
             }
-            NOTHING_WRONG(n, start.killed ? QString() : "not killed: " + start.errors);
+            NOTHING_WRONG(n, start.crashed ? QString() : "not killed: " + start.err);
             // The next start sees what the engine left, a journal or a log included.
             NOTHING_WRONG(n, whyTheProgramFailsOn(folder.databasePath()));
             NOTHING_WRONG(n, differences(folder.databasePath(), expected));
@@ -319,13 +299,13 @@ private Q_SLOTS:
     // A creation never takes another's book or work over, and one that fails leaves nothing behind.
     void aCreationLeavesWhatIsNotItsOwnAlone()
     {
-        ONLY_ON_THE_FILE();
+        ONLY_ON_THE_FILE(serverCase);
         QTemporaryDir dir;
         const QString book = dir.filePath("vantrel.mdb");
         QFile other(dir.filePath(".vantrel.mdb.creating"));
         QVERIFY(other.open(QIODevice::WriteOnly) && ::flock(other.handle(), LOCK_EX | LOCK_NB) == 0);
-        const Outcome refused = runProgram(VANTREL_CREATEDB, {book});
-        QVERIFY2(refused.status == 1 && refused.errors.contains("being made"), qPrintable(refused.errors));
+        const Finished refused = runTool(VANTREL_CREATEDB, {book});
+        QVERIFY2(refused.status == 1 && refused.err.contains("being made"), qPrintable(refused.err));
         QCOMPARE(filesIn(dir.path()), QStringList{".vantrel.mdb.creating"});
         other.close();
 
@@ -337,7 +317,7 @@ private Q_SLOTS:
                                      throw data::DataError("the copy failed");
                                  }));
         // A book removed while a program wrote in it leaves its log behind: the new book never reads it.
-        QCOMPARE(runProgram(VANTREL_CREATEDB, {book}).status, 0);
+        QCOMPARE(runTool(VANTREL_CREATEDB, {book}).status, 0);
         {
             data::Connection writer;
             writer.open(book);
@@ -345,12 +325,11 @@ private Q_SLOTS:
             QVERIFY(QFile::copy(book + "-wal", dir.filePath("left-behind")));
         }
         QVERIFY(QFile::remove(book) && QFile::rename(dir.filePath("left-behind"), book + "-wal"));
-        QCOMPARE(runProgram(VANTREL_CREATEDB, {book}).status, 0);
+        QCOMPARE(runTool(VANTREL_CREATEDB, {book}).status, 0);
         QCOMPARE(contentsOf(book).contains("ghost"), false);
         QVERIFY(QFile::remove(book));
-        const Outcome noSource = runProgram(VANTREL_MIGRATE, {dir.filePath("missing.mdb"), book});
-        QVERIFY2(noSource.status == 1 && noSource.errors.contains("missing.mdb"),
-                 qPrintable(noSource.errors));
+        const Finished noSource = runTool(VANTREL_MIGRATE, {dir.filePath("missing.mdb"), book});
+        QVERIFY2(noSource.status == 1 && noSource.err.contains("missing.mdb"), qPrintable(noSource.err));
         QCOMPARE(filesIn(dir.path()), QStringList{});
     }
 

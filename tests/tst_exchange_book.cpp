@@ -3,6 +3,7 @@
 #include "ContactItems.h"
 #include "Files.h"
 #include "ProgramFolder.h"
+#include "Run.h"
 #include "Workstation.h"
 
 #include "bookexchange/BookExchange.h"
@@ -194,13 +195,9 @@ private Q_SLOTS:
         folder.addUser("ann", "pw");
         fillHostileBook(folder, "ann");
         const auto run = [&folder](const QStringList& args, const QByteArray& password) {
-            QProcess process;
-            process.start(folder.path() + "/vantrel-exchange", args);
-            process.write(password + "\n");
-            process.closeWriteChannel();
-            process.waitForFinished(30000);
-            return std::tuple{process.exitCode(), QString(process.readAllStandardOutput()),
-                              QString(process.readAllStandardError())};
+            const testsupport::Finished ran = testsupport::runProgram(folder.path() + "/vantrel-exchange",
+                                                                      args, {.input = password + "\n"});
+            return std::tuple{ran.status, ran.out, ran.err};
         };
         const QString file = folder.path() + "/out.csv";
         auto [status, out, error] = run({"export", "--user", "ann", file}, "pw");

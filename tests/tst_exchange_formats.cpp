@@ -2,6 +2,7 @@
 // them, damaged files, and the rules for fitting a contact into the book.
 #include "ContactItems.h"
 #include "Files.h"
+#include "Run.h"
 #include "exchange/Exporter.h"
 #include "exchange/Importer.h"
 #include "exchange/Text.h"
@@ -9,7 +10,6 @@
 
 #include <QBuffer>
 #include <QDirIterator>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -338,14 +338,10 @@ private Q_SLOTS:
         QVERIFY2(!abook.isEmpty(), "abook is installed");
         QTemporaryDir home; // abook's settings of the person running the tests stay out
         const auto convert = [&](const char* from, const QString& in, const char* to, const QString& out) {
-            QProcess process;
-            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-            environment.insert("HOME", home.path());
-            process.setProcessEnvironment(environment);
-            process.start(abook, {"--convert", "--informat", from, "--infile", in, "--outformat", to,
-                                  "--outfile", out});
-            return process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit &&
-                   process.exitCode() == 0;
+            const testsupport::Finished ran = testsupport::runProgram(
+                abook, {"--convert", "--informat", from, "--infile", in, "--outformat", to, "--outfile", out},
+                {.environment = {{"HOME", home.path()}}});
+            return !ran.crashed && ran.status == 0;
         };
         const QString samples = VANTREL_SAMPLES "/abook/";
         QVERIFY(convert("abook", samples + "addressbook", "vcard", home.filePath("abook.vcf")));

@@ -3,11 +3,11 @@
 // their own password, trying what the server must refuse; and the server's own
 // statement log, which must never hold a password typed in the windows.
 #include "Files.h"
+#include "Run.h"
 #include "TestSupport.h"
 
 #include "data/Passwords.h"
 
-#include <QProcess>
 #include <QRandomGenerator>
 
 using namespace testsupport;
@@ -23,17 +23,15 @@ struct Answer
 // One statement through psql, as the role, on the book's database.
 Answer psql(const Program& program, const QString& role, const QString& sql, const QString& password = {})
 {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QMap<QString, QString> environment;
     if (!password.isEmpty())
         environment.insert("PGPASSWORD", password);
-    process.setProcessEnvironment(environment);
-    process.start("psql", {"-X", "-q", "-tA", "-v", "ON_ERROR_STOP=1", "-h",
-                           qEnvironmentVariable("VANTREL_TEST_PGHOST"), "-U", role, "-d",
-                           program.folder.serverDatabase(), "-c", sql});
-    process.waitForFinished(30000);
-    return {process.exitCode() == 0,
-            QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError()).trimmed()};
+    const Finished ran = runProgram("psql",
+                                    {"-X", "-q", "-tA", "-v", "ON_ERROR_STOP=1", "-h",
+                                     qEnvironmentVariable("VANTREL_TEST_PGHOST"), "-U", role, "-d",
+                                     program.folder.serverDatabase(), "-c", sql},
+                                    {.environment = environment});
+    return {ran.status == 0, (ran.out + ran.err).trimmed()};
 }
 
 // The server role and key of an account, as a person's program works them out from the password.
@@ -55,7 +53,7 @@ class OfficeTest : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        if (testing::ProgramFolder::engineUnderTest() != data::Engine::PostgreSQL)
+        if (!onServer())
             QSKIP("The office server's own guarantees.");
     }
 
@@ -64,27 +62,23 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("sql");
         QTest::addColumn<QString>("refusal");
-        const QString denied = "permission denied";
-        QTest::newRow("read contacts") << "select * from main" << denied;
-        QTest::newRow("read passwords") << "select * from \"userMaster\"" << denied;
-        QTest::newRow("read a staged row") << "select * from \"printDetails\"" << denied;
-        QTest::newRow("change a contact") << "update main set phone = '1'" << denied;
-        QTest::newRow("plant a contact")
-            << "insert into main (\"user\", \"firstName\") values ('ann', 'x')" << denied;
-        QTest::newRow("drop a table") << "drop table main"
-                                      << "must be owner";
-        QTest::newRow("change the database") << "alter database @db@ set log_statement = 'none'"
-                                             << "must be owner";
-        QTest::newRow("end a session") << "select pg_terminate_backend(pg_backend_pid())" << denied;
-        QTest::newRow("shadow the lock")
-            << "create function public.pg_advisory_xact_lock(bigint) returns void "
-               "language sql as 'select'"
-            << denied;
-        QTest::newRow("make an account by hand")
-            << "select vantrel_access.add_account('eve', "
-               "'$argon2id$v=19$m=19456,t=2,p=1$AAAAAAAAAAAAAAAAAAAAAA$', "
-               "'SCRAM-SHA-256$4096:AAAA$AAAA:AAAA')"
-            << denied;
+        const auto row = [](const char* name, const QString& sql,
+                            const QString& refusal = "permission denied") {
+            QTest::newRow(name) << sql << refusal;
+        };
+        row("read contacts", "select * from main");
+        row("read passwords", "select * from \"userMaster\"");
+        row("read a staged row", "select * from \"printDetails\"");
+        row("change a contact", "update main set phone = '1'");
+        row("plant a contact", "insert into main (\"user\", \"firstName\") values ('ann', 'x')");
+        row("drop a table", "drop table main", "must be owner");
+        row("change the database", "alter database @db@ set log_statement = 'none'", "must be owner");
+        row("end a session", "select pg_terminate_backend(pg_backend_pid())");
+        row("shadow the lock", "create function public.pg_advisory_xact_lock(bigint) returns void "
+                               "language sql as 'select'");
+        row("make an account by hand", "select vantrel_access.add_account('eve', "
+                                       "'$argon2id$v=19$m=19456,t=2,p=1$AAAAAAAAAAAAAAAAAAAAAA$', "
+                                       "'SCRAM-SHA-256$4096:AAAA$AAAA:AAAA')");
     }
 
     void theGateReachesNoOnesContacts()

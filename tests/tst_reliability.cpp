@@ -43,11 +43,6 @@ const char* const textBoxes[] = {"txtFirstName", "txtLastName", "txtEMailH", "tx
     return run({click("cmdSave")});
 }
 
-bool onServer()
-{
-    return testing::ProgramFolder::engineUnderTest() == data::Engine::PostgreSQL;
-}
-
 // The embedded file's own check; a server keeps its pages itself.
 bool intact(const Program& program)
 {
@@ -63,10 +58,6 @@ void holdTheBook(const Program& program)
     if (onServer())
         program.folder.exec("select 1 from main where firstName = 'Abe' for update");
 }
-
-#define ONLY_ON_THE_FILE(why)                                                                                \
-    if (onServer())                                                                                          \
-    QSKIP(why)
 
 } // namespace
 
@@ -93,7 +84,7 @@ private Q_SLOTS:
     void hostileTextIsStoredAndShownExactly()
     {
         QFETCH(QString, text);
-        if (text.size() > 2000 && testing::ProgramFolder::engineUnderTest() == data::Engine::PostgreSQL)
+        if (text.size() > 2000 && onServer())
             QSKIP(
                 "The server indexes names of at most 2,704 bytes; a longer one is refused with the engine's "
                 "text and everything typed kept (tst_server).");

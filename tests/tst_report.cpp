@@ -3,6 +3,7 @@
 // on a server book, and the windows.
 #include "ContactItems.h"
 #include "Files.h"
+#include "Run.h"
 #include "TestSupport.h"
 #include "reportwindow/ReportLogin.h"
 #include "reportwindow/ReportWindow.h"
@@ -16,7 +17,6 @@
 #include <QAccessible>
 #include <QLineEdit>
 #include <QPrintPreviewWidget>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTimer>
 
@@ -25,22 +25,16 @@ Q_DECLARE_METATYPE(data::Contact)
 using namespace report;
 using testsupport::click;
 using testsupport::make;
+using testsupport::onServer;
 using testsupport::openContacts;
 using testsupport::Program;
 
 namespace {
 
-// Runs a program to its end, from a folder of no importance to it, and gives
-// what it wrote to its standard output; `finished`, when given, keeps the rest.
-QString run(const QString& program, const QStringList& args, QProcess* finished = nullptr)
+// What a program run from a folder of no importance to it wrote to its standard output.
+QString run(const QString& program, const QStringList& args)
 {
-    QProcess own;
-    QProcess& process = finished ? *finished : own;
-    process.setWorkingDirectory(QDir::tempPath());
-    process.start(program, args);
-    if (!process.waitForFinished(30000)) // poppler-utils missing, or a program that hangs
-        qWarning("%s: %s", qPrintable(program), qPrintable(process.errorString()));
-    return QString::fromUtf8(process.readAllStandardOutput());
+    return testsupport::runProgram(program, args, {.folder = QDir::tempPath()}).out;
 }
 
 // The text of a PDF, with bidi marks removed and compatibility forms folded:
@@ -62,8 +56,6 @@ const data::Contact everyField = make(
 
 // The row Print leaves for the tool to read.
 const QString staged = "insert into printDetails (firstName, secondName) values ('Margaret', 'O''Brien')";
-
-const bool onServer = testing::ProgramFolder::engineUnderTest() == data::Engine::PostgreSQL;
 
 // ann and bob each stage a contact of theirs with the program's Print, bob
 // last; eve stages nothing. All three have the password "pw".
@@ -183,7 +175,7 @@ private Q_SLOTS:
     // command line below.)
     void readsTheStagedRow()
     {
-        if (onServer)
+        if (onServer())
             QSKIP("A year stored as a number is the file's: a server's column keeps text.");
         testing::ProgramFolder program;
         QVariantList values;
@@ -208,7 +200,7 @@ private Q_SLOTS:
     // adds to a book made by hand.
     void commandLine_data()
     {
-        if (onServer)
+        if (onServer())
             QSKIP("The book file's own cases: missing, damaged or foreign, its log, its bytes unchanged "
                   "(arguments are refused before a book is read). A server's: whoIsPrinting.");
         QTest::addColumn<QString>("database"); // SQL run on it, or missing or damaged
@@ -250,14 +242,13 @@ private Q_SLOTS:
         const QString tool = program.path() + "/vantrel-report";
         QVERIFY(QFile::copy(VANTREL_REPORT, tool));
 
-        QProcess ran;
-        run(tool, QStringList{"--pdf", pdf} + args, &ran);
-        const QString err = QString::fromLocal8Bit(ran.readAllStandardError());
-        const QStringList said = err.split('\n').filter("vantrel-report: ");
-        QVERIFY2(ran.exitStatus() == QProcess::NormalExit &&
-                     (reason.isEmpty() ? ran.exitCode() == 0
-                                       : ran.exitCode() > 0 && said.size() == 1 && said[0].contains(reason)),
-                 qPrintable(err));
+        const testsupport::Finished ran =
+            testsupport::runProgram(tool, QStringList{"--pdf", pdf} + args, {.folder = QDir::tempPath()});
+        const QStringList said = ran.err.split('\n').filter("vantrel-report: ");
+        QVERIFY2(!ran.crashed &&
+                     (reason.isEmpty() ? ran.status == 0
+                                       : ran.status > 0 && said.size() == 1 && said[0].contains(reason)),
+                 qPrintable(ran.err));
         QVERIFY(reason.isEmpty() ? pdfText(pdf).contains("Margaret O'Brien") &&
                                        run("pdfinfo", {pdf}).simplified().contains("Page size: 612 x 792")
                                  : !QFile::exists(pdf));
@@ -283,20 +274,17 @@ private Q_SLOTS:
             {"", "", "--user NAME is missing: the book is on a server", bob},
             {"--user ann --pdf /no/such/folder/c.pdf", "pw", "Could not write", "Could not write"}};
         for (const QStringList& c : cases) {
-            const QString& expected = c[onServer ? 2 : 3];
+            const QString& expected = c[onServer() ? 2 : 3];
             const bool card = expected.endsWith(" Card");
             QFile::remove(pdf);
-            QProcess process;
-            process.start(tool, QStringList{"--pdf", pdf} + c[0].split(' ', Qt::SkipEmptyParts));
-            process.write(c[1].toUtf8() + '\n');
-            process.closeWriteChannel();
-            process.waitForFinished(30000);
-            const QString err = QString::fromLocal8Bit(process.readAllStandardError());
-            const QStringList said = err.split('\n').filter("vantrel-report: ");
+            const testsupport::Finished ran =
+                testsupport::runProgram(tool, QStringList{"--pdf", pdf} + c[0].split(' ', Qt::SkipEmptyParts),
+                                        {.input = c[1].toUtf8() + '\n'});
+            const QStringList said = ran.err.split('\n').filter("vantrel-report: ");
             const QString shown = card ? pdfText(pdf) : said.join('\n');
-            QVERIFY2(process.exitCode() == !card && said.size() == !card && QFile::exists(pdf) == card &&
+            QVERIFY2(ran.status == !card && said.size() == !card && QFile::exists(pdf) == card &&
                          shown.contains(expected) && !shown.contains(expected == ann ? bob : ann),
-                     qPrintable(c.join(' ') + ": " + err + shown));
+                     qPrintable(c.join(' ') + ": " + ran.err + shown));
         }
     }
 
@@ -306,7 +294,7 @@ private Q_SLOTS:
     // again; the right one gives a read-only connection and the person's card.
     void logsInBeforeThePreview()
     {
-        if (!onServer)
+        if (!onServer())
             QSKIP("The book file asks no one: its one staged row is everyone's.");
         Program program;
         annAndBobPrint(program);

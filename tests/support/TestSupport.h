@@ -14,6 +14,12 @@ namespace testsupport {
 
 using Rows = QList<QVariantList>;
 
+// Whether the tests run on a server (VANTREL_TEST_ENGINE=postgresql) rather than on a book file.
+inline bool onServer()
+{
+    return testing::ProgramFolder::engineUnderTest() == data::Engine::PostgreSQL;
+}
+
 struct Message
 {
     QString title;
@@ -109,6 +115,9 @@ char* toString(const ContactWindow& state);
 
 } // namespace testsupport
 
+#define ONLY_ON_THE_FILE(why)                                                                                \
+    if (::testsupport::onServer())                                                                           \
+    QSKIP(why)
 #define STEPS(...) QVERIFY(::testsupport::run({__VA_ARGS__}))
 
 #include "app/clsConnection.h"
