@@ -80,7 +80,8 @@ qint64 ContactRowWriter::write(const QVariantList& values)
 }
 
 ContactStore::ContactStore(Connection& connection, const QString& user)
-    : m_connection(connection), m_user(user), m_hasUids(schema::hasUids(connection.database()))
+    : m_connection(connection), m_user(user), m_select(statements::contactsOf(user)),
+      m_hasUids(schema::hasUids(connection.database()))
 {
 }
 
@@ -135,16 +136,31 @@ std::optional<std::pair<Contact, QString>> ContactStore::read(qint64 key) const
     return stored;
 }
 
+Query& ContactStore::lookup(const QList<Equality>& tests) const
+{
+    if (m_lookupGeneration != m_connection.generation()) {
+        m_lookups.clear();
+        m_lookupGeneration = m_connection.generation();
+    }
+    QString columns;
+    for (const Equality& test : tests)
+        columns += test.column + QLatin1Char(' ');
+    std::unique_ptr<Query>& query = m_lookups[columns];
+    if (!query)
+        query = Query::prepare(m_connection, select().keysWhereSql(m_connection.dialect(), tests) +
+                                                 QLatin1String(" limit 1"));
+    return *query;
+}
+
 bool ContactStore::found(const QList<Equality>& tests) const
 {
     QVariantList values = select().boundValues();
     for (const Equality& test : tests)
         values << test.value;
-    const std::unique_ptr<Query> query =
-        Query::prepare(m_connection, select().keysWhereSql(m_connection.dialect(), tests));
-    query->bind(values);
-    const bool any = query->step();
-    query->reset();
+    Query& query = lookup(tests);
+    query.bind(values);
+    const bool any = query.step();
+    query.reset();
     return any;
 }
 

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QtGlobal>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -62,7 +63,7 @@ public:
     static QList<Equality> sameName(const QString& firstName, const QString& secondName);
 
     // The user's contacts in the window's order, for a record set.
-    Select select() const { return statements::contactsOf(m_user); }
+    const Select& select() const { return m_select; }
     qint64 count() const;
     // Every contact, in the window's order.
     ContactCursor inWindowOrder() const;
@@ -94,16 +95,22 @@ public:
 private:
     std::pair<Added, qint64> insertGuarded(const QList<Equality>& row, const QString& uid);
     bool found(const QList<Equality>& tests) const;
+    // The lookup for these columns' tests, prepared once per connection: an
+    // import asks it twice for every contact.
+    Query& lookup(const QList<Equality>& tests) const;
 
     ContactRowWriter& writerFor(const QStringList& columns);
 
     Connection& m_connection;
     QString m_user;
+    Select m_select;
     bool m_hasUids;
     // The last insert statement, while the connection and the columns stay.
     std::unique_ptr<ContactRowWriter> m_writer;
     QStringList m_writerColumns;
     int m_writerGeneration = -1;
+    mutable std::map<QString, std::unique_ptr<Query>> m_lookups; // by the columns tested
+    mutable int m_lookupGeneration = -1;
 };
 
 } // namespace data
