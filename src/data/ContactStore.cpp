@@ -119,23 +119,6 @@ bool ContactCursor::next(Contact& contact, QString* uid)
     return true;
 }
 
-std::optional<std::pair<Contact, QString>> ContactStore::read(qint64 key) const
-{
-    const QString uid = m_hasUids ? QLatin1String(", ") + quotedName(c::uid) : QString();
-    const std::unique_ptr<Query> query = Query::prepare(
-        m_connection, QLatin1String("select ") + contactColumnList() + uid + QLatin1String(" from ") +
-                          quotedName(schema::main) + QLatin1String(" where ") + m_connection.dialect().key +
-                          QLatin1String(" = ?"));
-    query->bind({key});
-    if (!query->step())
-        return std::nullopt;
-    std::pair<Contact, QString> stored;
-    readContact(*query, stored.first);
-    if (m_hasUids)
-        stored.second = query->value(int(contactColumns.size())).toString();
-    return stored;
-}
-
 Query& ContactStore::lookup(const QList<Equality>& tests) const
 {
     if (m_lookupGeneration != m_connection.generation()) {

@@ -67,8 +67,6 @@ public:
     qint64 count() const;
     // Every contact, in the window's order.
     ContactCursor inWindowOrder() const;
-    // The contact stored under a key of select(), and its UID; nothing if it is gone.
-    std::optional<std::pair<Contact, QString>> read(qint64 key) const;
 
     // Whether the duplicate rule refuses a contact of these names.
     bool contains(const QString& firstName, const QString& secondName) const;
