@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSslCertificate>
+#include <QSslConfiguration>
 #include <QTemporaryFile>
 #include <QtTest>
 
@@ -36,6 +38,11 @@ private:
     QString m_server; // the fixture's folder
     Account m_account;
     QUrl m_book;
+
+    QString line(const char* name) const
+    {
+        return QString::fromUtf8(fileBytes(m_server + "/" + name).trimmed());
+    }
 
     // A request of the phone: curl with the login on its standard input, never on its command line.
     int phone(const char* verb, const QUrl& url, const QByteArray& body = {})
@@ -189,6 +196,28 @@ private Q_SLOTS:
         for (const char* url :
              {"https://contacts.example.org/", "http://localhost:1/", "http://127.0.0.2/", "http://[::1]/"})
             QVERIFY2(!CardDavClient::checkUrl(QUrl(url)), url);
+        CardDavClient stopped({QUrl("http://127.0.0.1:1/"), m_account.user, m_account.password});
+        QCOMPARE(stopped.discover().error.kind, DavError::Kind::Network);
+    }
+
+    // HTTPS is verified against the system's authorities and the server's name.
+    void verifiesTheCertificate()
+    {
+        const QUrl tls(line("tls-url"));
+        const DavError untrusted = CardDavClient({tls, m_account.user, m_account.password}).discover().error;
+        QCOMPARE(untrusted.kind, DavError::Kind::Network);
+        qInfo() << untrusted.message;
+
+        QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+        config.addCaCertificates(QSslCertificate::fromPath(m_server + "/ca.crt"));
+        QSslConfiguration::setDefaultConfiguration(config);
+        const Result<Discovery> trusted = CardDavClient({tls, m_account.user, m_account.password}).discover();
+        QVERIFY2(trusted.ok(), qPrintable(trusted.error.message));
+        QCOMPARE(trusted.value.principal.path(), QStringLiteral("/ann/"));
+        QUrl byAddress = tls; // the certificate names localhost only
+        byAddress.setHost(QStringLiteral("127.0.0.1"));
+        QCOMPARE(CardDavClient({byAddress, m_account.user, m_account.password}).discover().error.kind,
+                 DavError::Kind::Network);
     }
 
     // Each NAME.stored.vcf merged with NAME.ours.vcf gives NAME.expected.vcf, and merging

@@ -123,7 +123,8 @@ struct CardDavClient::Reply
         if (status == 412)
             return davsync::error(
                 DavError::Kind::Precondition,
-                QStringLiteral("The card %1 changed on the server meanwhile.").arg(shown(url)), status);
+                QStringLiteral("The card %1 was created or changed on the server meanwhile.").arg(shown(url)),
+                status);
         return davsync::error(DavError::Kind::Http,
                               QStringLiteral("The CardDAV server answered %1 to %2 %3.")
                                   .arg(status)
@@ -390,7 +391,8 @@ Result<Changes> CardDavClient::changesSince(const QUrl& book, const QString& syn
                             escaped(syncToken) +
                             "</d:sync-token><d:sync-level>1</d:sync-level><d:prop><d:getetag/></d:prop>"
                             "</d:sync-collection>";
-    const Reply reply = sendFollowing("REPORT", book, body, {}, false);
+    // Depth 0: the sync level gives the scope (RFC 6578 §3.2).
+    const Reply reply = sendFollowing("REPORT", book, body, {{"Depth", "0"}}, false);
     if ((reply.status == 403 || reply.status == 409) &&
         dav::namesPrecondition(reply.body, QStringLiteral("DAV:|valid-sync-token"))) {
         out.error = error(DavError::Kind::SyncTokenInvalid,

@@ -1,44 +1,62 @@
 #!/bin/bash
 # A throwaway CardDAV server (Debian's Radicale) for the sync tests, on the
-# loopback only, with its collections in DIR.
+# loopback only, in DIR.
 #
-#   tests/radicale/radicale.sh start DIR   start it on a free port of 127.0.0.1
+#   tests/radicale/radicale.sh start DIR   start it on free ports of 127.0.0.1
 #   tests/radicale/radicale.sh stop DIR    stop it and remove DIR
 #
-# One user, "ann", logs in with HTTP Basic against an htpasswd file of
+# Two instances: one in plain HTTP, and one in HTTPS with a certificate for
+# "localhost" signed by a certificate authority of its own, which no system
+# trusts. One user, "ann", logs in with HTTP Basic against an htpasswd file of
 # MD5-APR1 hashes (Radicale's default method; bcrypt would need python3-bcrypt).
-# Her password is random. What a test needs is written beside the server:
-#   DIR/url       the server's root, http://127.0.0.1:PORT/
+# Her password is random. What a test needs is written beside the servers:
+#   DIR/url       the plain server's root, http://127.0.0.1:PORT/
+#   DIR/tls-url   the other's, https://localhost:PORT/
+#   DIR/ca.crt    the authority that signed its certificate
 #   DIR/user      ann
 #   DIR/password  her password
 set -euo pipefail
 command=$1
 dir=$2
 
-stop_server() {
-    if [ -f "$dir/pid" ]; then
-        local pid
-        pid=$(cat "$dir/pid")
+stop_servers() {
+    local pidfile pid
+    for pidfile in "$dir"/*.pid; do
+        [ -f "$pidfile" ] || continue
+        pid=$(cat "$pidfile")
         kill "$pid" 2>/dev/null || true
         # Radicale ends its requests and exits; wait for the process itself.
-        while kill -0 "$pid" 2>/dev/null; do
-            tail --pid="$pid" -f /dev/null
-        done
+        tail --pid="$pid" -f /dev/null
+    done
+}
+
+# A CA and a server certificate signed by it, for "localhost" only.
+make_certificates() {
+    printf 'subjectAltName = DNS:localhost\n' >"$dir/server.ext"
+    if ! { openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 \
+        -subj /CN=vantrel-test-ca -keyout "$dir/ca.key" -out "$dir/ca.crt" &&
+        openssl req -new -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes \
+            -subj /CN=localhost -keyout "$dir/server.key" -out "$dir/server.csr" &&
+        openssl x509 -req -in "$dir/server.csr" -CA "$dir/ca.crt" -CAkey "$dir/ca.key" -CAcreateserial \
+            -days 2 -extfile "$dir/server.ext" -out "$dir/server.crt"; } >"$dir/openssl.log" 2>&1; then
+        cat "$dir/openssl.log" >&2
+        exit 1
     fi
 }
 
-case $command in
-start)
-    stop_server
-    rm -rf "$dir"
-    mkdir -p "$dir/collections"
+# start_server NAME SSL: Radicale with its collections in DIR/NAME, waited for
+# until it answers; prints its port.
+start_server() {
+    local name=$1 ssl=$2 port scheme code
     # Radicale runs on Debian's own Python, whatever python3 is first on the path.
     port=$(/usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-    password=$(openssl rand -hex 12)
-    printf 'ann:%s\n' "$(openssl passwd -apr1 "$password")" >"$dir/users"
-    cat >"$dir/config" <<CONFIG
+    mkdir -p "$dir/$name"
+    cat >"$dir/$name.config" <<CONFIG
 [server]
 hosts = 127.0.0.1:$port
+ssl = $ssl
+certificate = $dir/server.crt
+key = $dir/server.key
 [auth]
 type = htpasswd
 htpasswd_filename = $dir/users
@@ -47,35 +65,50 @@ delay = 0
 [rights]
 type = owner_only
 [storage]
-filesystem_folder = $dir/collections
+filesystem_folder = $dir/$name
 [web]
 type = none
 [logging]
 level = info
 CONFIG
-    setsid /usr/bin/radicale --config "$dir/config" >"$dir/radicale.log" 2>&1 &
-    echo $! >"$dir/pid"
+    setsid /usr/bin/radicale --config "$dir/$name.config" >"$dir/$name.log" 2>&1 &
+    echo $! >"$dir/$name.pid"
+    scheme=http
+    [ "$ssl" = False ] || scheme=https
     # Poll until it answers (any HTTP status) or the process has gone.
     for _ in $(seq 1 600); do
-        code=$(curl -s -o /dev/null -w '%{http_code}' "http://127.0.0.1:$port/" || true)
+        code=$(curl -s -k -o /dev/null -w '%{http_code}' "$scheme://127.0.0.1:$port/" || true)
         if [ "$code" != 000 ]; then
-            echo "http://127.0.0.1:$port/" >"$dir/url"
-            echo ann >"$dir/user"
-            echo "$password" >"$dir/password"
-            exit 0
+            echo "$port"
+            return 0
         fi
-        if ! kill -0 "$(cat "$dir/pid")" 2>/dev/null; then
-            break
-        fi
+        kill -0 "$(cat "$dir/$name.pid")" 2>/dev/null || break
         sleep 0.1
     done
-    echo "radicale did not start:" >&2
-    cat "$dir/radicale.log" >&2
-    stop_server
-    exit 1
+    echo "radicale ($name) did not start:" >&2
+    cat "$dir/$name.log" >&2
+    return 1
+}
+
+case $command in
+start)
+    stop_servers
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    make_certificates
+    password=$(openssl rand -hex 12)
+    printf 'ann:%s\n' "$(openssl passwd -apr1 "$password")" >"$dir/users"
+    if ! plain=$(start_server plain False) || ! tls=$(start_server tls True); then
+        stop_servers
+        exit 1
+    fi
+    echo "http://127.0.0.1:$plain/" >"$dir/url"
+    echo "https://localhost:$tls/" >"$dir/tls-url"
+    echo ann >"$dir/user"
+    echo "$password" >"$dir/password"
     ;;
 stop)
-    stop_server
+    stop_servers
     rm -rf "$dir"
     ;;
 *)
