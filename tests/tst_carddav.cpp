@@ -68,12 +68,15 @@ private Q_SLOTS:
     {
         m_server = qEnvironmentVariable("VANTREL_TEST_RADICALE");
         if (m_server.isEmpty())
-            QSKIP("No CardDAV server: run through ctest, which starts one.");
-        auto line = [this](const char* name) {
-            return QString::fromUtf8(fileBytes(m_server + "/" + name).trimmed());
-        };
+            return;
         m_account = {QUrl(line("url")), line("user"), line("password")};
         QVERIFY(m_account.url.isValid() && !m_account.password.isEmpty());
+    }
+
+    void init()
+    {
+        if (m_server.isEmpty() && qstrcmp(QTest::currentTestFunction(), "mergesSamples") != 0)
+            QSKIP("No CardDAV server: run through ctest, which starts one.");
     }
 
     // From the server's root to the user's address book, made by extended MKCOL when she has none.

@@ -134,21 +134,22 @@ bool onlyWords(const QList<QByteArray>& types, std::initializer_list<const char*
     });
 }
 
+// The boxes of the book a property may fill, in order of preference.
 struct Slot
 {
-    QByteArray key; // empty: not the book's
-    int boxes = 0;
+    QList<QByteArray> keys; // none: not the book's
+    int boxes = 0;          // how many of each key the book keeps
+    bool placed = true;     // false for a number, e-mail or address of no place: it fills a box last
 };
 
-// The place of a TEL, EMAIL or ADR: none counts as home; both is not the book's.
-QByteArray placeOf(const QList<QByteArray>& types)
+bool has(const QList<QByteArray>& types, const char* word)
 {
-    const bool home = types.contains("home");
-    const bool work = types.contains("work");
-    return home && work ? QByteArray() : work ? QByteArrayLiteral("work") : QByteArrayLiteral("home");
+    return types.contains(QByteArray(word));
 }
 
-// The book's rule of ownership for one property outside a labelled group.
+// The book's rule of ownership for one property outside a labelled group. As
+// the import fits a card (exchange::fitContact): a number or address without a
+// place takes a home box; an e-mail without one the home box, else the office one.
 Slot slotOf(const Property& p)
 {
     static const QSet<QByteArray> single{"UID",
@@ -161,24 +162,25 @@ Slot slotOf(const Property& p)
                                          "X-VANTREL-BDAY",
                                          "X-VANTREL-ANNIVERSARY"};
     if (single.contains(p.name))
-        return {p.name, 1};
-    const QByteArray place = placeOf(p.types);
-    if (place.isEmpty())
+        return {{p.name}, 1};
+    const bool home = has(p.types, "home"), work = has(p.types, "work");
+    if (home && work)
         return {};
+    const QByteArray place = work ? "work" : "home";
     if (p.name == "TEL") {
-        if (!onlyWords(p.types, {"home", "work", "voice", "cell", "fax", "pref"}))
-            return {};
-        const bool cell = p.types.contains("cell");
-        const bool fax = p.types.contains("fax");
-        if (cell && fax)
+        const bool cell = has(p.types, "cell"), fax = has(p.types, "fax");
+        if ((cell && fax) || !onlyWords(p.types, {"home", "work", "voice", "cell", "fax", "pref"}))
             return {};
         const QByteArray kind = cell ? "cell" : fax ? "fax" : "voice";
-        return {"TEL;" + place + ';' + kind, cell || fax ? 1 : 2};
+        return {{"TEL;" + place + ';' + kind}, cell || fax ? 1 : 2, home || work};
     }
-    if (p.name == "EMAIL" && onlyWords(p.types, {"home", "work", "internet", "pref"}))
-        return {"EMAIL;" + place, 1};
+    if (p.name == "EMAIL" && onlyWords(p.types, {"home", "work", "internet", "pref"})) {
+        if (home || work)
+            return {{"EMAIL;" + place}, 1};
+        return {{"EMAIL;home", "EMAIL;work"}, 1, false};
+    }
     if (p.name == "ADR" && onlyWords(p.types, {"home", "work", "pref", "postal", "parcel", "dom", "intl"}))
-        return {"ADR;" + place, 1};
+        return {{"ADR;" + place}, 1, home || work};
     return {};
 }
 
@@ -220,7 +222,37 @@ QList<Unit> units(const QList<Property>& props)
             u.slot = slotOf(props[u.members.first()]);
         else if (u.members.size() == 2 && label && date &&
                  label->value().toByteArray().toLower().contains("anniversary"))
-            u.slot = {"X-ABDATE", 1};
+            u.slot = {{"X-ABDATE"}, 1};
+    }
+    return out;
+}
+
+// Which box of the book each unit fills ("TEL;home;voice" #1), in card order,
+// placed ones first; empty for the server's and for those beyond the boxes.
+struct Box
+{
+    QByteArray key;
+    int index = 0;
+
+    bool operator==(const Box&) const = default;
+};
+
+QList<Box> boxesOf(const QList<Unit>& units)
+{
+    QList<Box> out(units.size());
+    QHash<QByteArray, int> filled;
+    for (const bool placed : {true, false}) {
+        for (qsizetype k = 0; k < units.size(); ++k) {
+            const Slot& slot = units[k].slot;
+            if (slot.placed != placed)
+                continue;
+            for (const QByteArray& key : slot.keys) {
+                if (filled[key] < slot.boxes) {
+                    out[k] = {key, filled[key]++};
+                    break;
+                }
+            }
+        }
     }
     return out;
 }
@@ -328,12 +360,9 @@ std::optional<Merged> merge(QByteArrayView storedBytes, QByteArrayView ourBytes,
     }
     const SameValue& equal = same ? same : SameValue(sameByDefault);
 
-    // Our units by kind, in card order; each stored unit of an owned kind takes the next one.
-    QHash<QByteArray, QList<const Unit*>> ourByKind;
-    for (const Unit& u : ours->units) {
-        if (!u.slot.key.isEmpty())
-            ourByKind[u.slot.key] << &u;
-    }
+    // Each stored unit in a box of the book is kept, replaced by ours of that box, or dropped.
+    const QList<Box> storedBoxes = boxesOf(stored->units);
+    const QList<Box> ourBoxes = boxesOf(ours->units);
     enum class Action
     {
         Keep,
@@ -342,21 +371,19 @@ std::optional<Merged> merge(QByteArrayView storedBytes, QByteArrayView ourBytes,
     };
     QList<Action> action(stored->units.size(), Action::Keep);
     QList<const Unit*> replacement(stored->units.size(), nullptr);
-    QHash<QByteArray, int> filled;
     for (qsizetype k = 0; k < stored->units.size(); ++k) {
-        const Unit& u = stored->units[k];
-        if (u.slot.key.isEmpty() || filled[u.slot.key] >= u.slot.boxes)
-            continue; // the server's, or beyond the book's boxes
-        const int box = filled[u.slot.key]++;
-        const QList<const Unit*>& mine = ourByKind.value(u.slot.key);
-        if (box >= mine.size()) {
+        if (storedBoxes[k].key.isEmpty())
+            continue;
+        const qsizetype mine = ourBoxes.indexOf(storedBoxes[k]);
+        if (mine < 0) {
             action[k] = Action::Drop;
             continue;
         }
-        const Unit* our = mine[box];
-        if (!equal(valueOf(stored->props, u).withoutGroup(), valueOf(ours->props, *our).withoutGroup())) {
+        const Unit& our = ours->units[mine];
+        if (!equal(valueOf(stored->props, stored->units[k]).withoutGroup(),
+                   valueOf(ours->props, our).withoutGroup())) {
             action[k] = Action::Replace;
-            replacement[k] = our;
+            replacement[k] = &our;
         }
     }
 
@@ -384,12 +411,9 @@ std::optional<Merged> merge(QByteArrayView storedBytes, QByteArrayView ourBytes,
     for (qsizetype i = 0; i < stored->props.size(); ++i) {
         if (i == stored->end) {
             // The book's values that had no place in the stored card.
-            for (const Unit& u : ours->units) {
-                if (u.slot.key.isEmpty())
-                    continue;
-                const qsizetype box = ourByKind.value(u.slot.key).indexOf(&u);
-                if (box >= filled.value(u.slot.key)) {
-                    appendOurs(out.card, *ours, u, groupFor(u));
+            for (qsizetype k = 0; k < ours->units.size(); ++k) {
+                if (!ourBoxes[k].key.isEmpty() && !storedBoxes.contains(ourBoxes[k])) {
+                    appendOurs(out.card, *ours, ours->units[k], groupFor(ours->units[k]));
                     out.changed = true;
                 }
             }

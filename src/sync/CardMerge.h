@@ -17,14 +17,16 @@
 //   most one place and not both cell and fax: per place (none counts as home)
 //   two voice numbers and one each of cell and fax, as the book has boxes;
 // - EMAIL whose TYPE words are only home, work, internet and pref: one per place;
+//   one of no place takes the home box, else the office one;
 // - ADR whose TYPE words are only home, work, pref, postal, parcel, dom and intl:
-//   one per place;
+//   one per place (none counts as home);
 // - Apple's anniversary, an X-ABDATE in a group labelled _$!<Anniversary>!$_,
 //   with its X-ABLabel.
 // TYPE words count from TYPE= parameters and from vCard 2.1's bare ones (TEL;HOME).
 // A property in a group with a label (Apple's itemN.X-ABLabel) is the server's,
 // as is any of a kind beyond the book's boxes (a third home phone): the first
-// ones in the card fill the boxes, in card order. When unsure a property is the
+// ones in the card fill the boxes, in card order, those with a place first (as the
+// import fills the book's fields, exchange::fitContact). When unsure a property is the
 // server's: keeping one can at worst show a value twice, replacing one loses it.
 //
 // The merge keeps the stored card's bytes and order: an owned property whose
