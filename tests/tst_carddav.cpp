@@ -56,7 +56,7 @@ private:
                     QStringLiteral("/dev/null"), QStringLiteral("-w"), QStringLiteral("%{http_code}"),
                     QStringLiteral("-X"), QLatin1String(verb), QStringLiteral("-H"),
                     QStringLiteral("Content-Type: text/vcard"), QStringLiteral("--data-binary"),
-                    QLatin1Char('@') + data.fileName(), url.toString()});
+                    QLatin1Char('@') + data.fileName(), QString::fromLatin1(url.toEncoded())});
         curl.write(QStringLiteral("user = \"%1:%2\"\n").arg(m_account.user, m_account.password).toUtf8());
         curl.closeWriteChannel();
         curl.waitForFinished(-1);
@@ -113,7 +113,7 @@ private Q_SLOTS:
     {
         QVERIFY(m_book.isValid());
         CardDavClient client(m_account);
-        const QUrl ann = m_book.resolved(QUrl("ann.vcf")), bo = m_book.resolved(QUrl("bo.vcf"));
+        const QUrl ann = m_book.resolved(QUrl("ann.vcf")), bo = m_book.resolved(QUrl("Bo Berg+Å.vcf"));
         const Result<Changes> before = client.changesSince(m_book, QString());
         QVERIFY2(before.ok(), qPrintable(before.error.message));
 

@@ -72,11 +72,20 @@ QString textOf(const dav::Response& response, const char* name)
     return response.found.value(QLatin1String(name)).text.trimmed();
 }
 
+// An href of an answer as a URL in one form: servers differ in what they
+// percent-encode ("+" or "%2B"), so the path is decoded and encoded again.
+QUrl resolve(const QUrl& base, const QString& href)
+{
+    QUrl url = base.resolved(QUrl(href));
+    url.setPath(url.path(QUrl::FullyDecoded), QUrl::DecodedMode);
+    return url;
+}
+
 // The first href of a property such as current-user-principal, resolved against `base`.
 QUrl hrefOf(const dav::Response& response, const char* name, const QUrl& base)
 {
     const QStringList hrefs = response.found.value(QLatin1String(name)).hrefs;
-    return hrefs.isEmpty() ? QUrl() : base.resolved(QUrl(hrefs.first()));
+    return hrefs.isEmpty() ? QUrl() : resolve(base, hrefs.first());
 }
 
 // XML parsing turns the CRLF of a card's lines into LF (XML 1.0 §2.11);
@@ -209,7 +218,8 @@ CardDavClient::Reply CardDavClient::send(const QByteArray& verb, const QUrl& tar
         loop.exec(QEventLoop::ExcludeUserInputEvents);
 
     out.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    out.body = reply->readAll();
+    if (reply->isOpen()) // not after a timeout
+        out.body = reply->readAll();
     out.etag = reply->rawHeader("ETag");
     out.location = reply->rawHeader("Location");
     if (out.status == 0) {
@@ -351,7 +361,7 @@ Result<QList<AddressBook>> CardDavClient::booksIn(const QUrl& collection, int de
         if (!isAddressBook(r))
             continue;
         AddressBook book;
-        book.url = reply.url.resolved(QUrl(r.href));
+        book.url = resolve(reply.url, r.href);
         book.displayName = textOf(r, "DAV:|displayname");
         book.syncToken = textOf(r, "DAV:|sync-token");
         book.syncCollection = r.found.value(QStringLiteral("DAV:|supported-report-set"))
@@ -375,7 +385,7 @@ Result<QList<CardRef>> CardDavClient::listCards(const QUrl& book)
         return out;
     }
     for (const dav::Response& r : answer->responses) {
-        const QUrl url = reply.url.resolved(QUrl(r.href));
+        const QUrl url = resolve(reply.url, r.href);
         const QString etag = textOf(r, "DAV:|getetag");
         if (samePath(url, reply.url) || isCollection(r) || etag.isEmpty())
             continue;
@@ -409,7 +419,7 @@ Result<Changes> CardDavClient::changesSince(const QUrl& book, const QString& syn
         return out;
     }
     for (const dav::Response& r : answer->responses) {
-        const QUrl url = reply.url.resolved(QUrl(r.href));
+        const QUrl url = resolve(reply.url, r.href);
         if (samePath(url, reply.url))
             continue;
         if (r.status == 404) {
@@ -431,8 +441,7 @@ Result<QList<Card>> CardDavClient::fetch(const QUrl& book, const QList<QUrl>& ur
         QByteArray body = xmlHeader + "<c:addressbook-multiget" + xmlNamespaces +
                           "><d:prop><d:getetag/><c:address-data/></d:prop>";
         for (const QUrl& url : urls.mid(first, multigetBatch))
-            body +=
-                "<d:href>" + escaped(QString::fromUtf8(url.path(QUrl::FullyEncoded).toUtf8())) + "</d:href>";
+            body += "<d:href>" + escaped(url.path(QUrl::FullyEncoded)) + "</d:href>";
         body += "</c:addressbook-multiget>";
         const Reply reply = sendFollowing("REPORT", book, body, {{"Depth", "1"}}, false);
         const auto answer = reply.ok({207}) ? dav::parseMultiStatus(reply.body) : std::nullopt;
@@ -448,7 +457,7 @@ Result<QList<Card>> CardDavClient::fetch(const QUrl& book, const QList<QUrl>& ur
                 r.found.constFind(QStringLiteral("urn:ietf:params:xml:ns:carddav|address-data"));
             if (r.status == 404 || data == r.found.cend())
                 continue;
-            out.value << Card{reply.url.resolved(QUrl(r.href)), textOf(r, "DAV:|getetag").toUtf8(),
+            out.value << Card{resolve(reply.url, r.href), textOf(r, "DAV:|getetag").toUtf8(),
                               cardLines(data->text)};
         }
     }

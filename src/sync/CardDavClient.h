@@ -14,6 +14,10 @@ class QNetworkAccessManager;
 // it suits a command-line tool and a worker; it must not be called from a slot
 // that the same event loop could enter again.
 //
+// The URLs it returns have their paths in one form (decoded, then encoded by
+// QUrl), whatever the server percent-encodes, so that they compare equal to the
+// URL a card was stored at.
+//
 // Security: only HTTPS, verified against the system's certificates, except plain
 // HTTP to this machine (localhost, 127.0.0.0/8, ::1). The password goes only into
 // the Authorization header of requests to the account's server, never into a
@@ -130,6 +134,8 @@ public:
     DavError createAddressBook(const QUrl& url, const QString& displayName);
 
     // The longest a request may stay without progress before it fails (Kind::Network).
+    // Two minutes by default: Radicale answered its first request about a collection
+    // of 10,000 cards it had not yet cached only after about a minute.
     void setTransferTimeout(int milliseconds) { m_transferTimeout = milliseconds; }
 
 private:
@@ -145,7 +151,7 @@ private:
     QUrl m_origin; // the server the password goes to
     std::unique_ptr<QNetworkAccessManager> m_ownManager;
     QNetworkAccessManager* m_manager;
-    int m_transferTimeout = 60000;
+    int m_transferTimeout = 120000;
 };
 
 } // namespace davsync
