@@ -123,6 +123,8 @@ private Q_SLOTS:
         QVERIFY(!annTag.value.isEmpty() && annTag.value != boTag.value);
         // A new card where one exists already (If-None-Match: *).
         QCOMPARE(client.put(ann, card("ann", "Ann", "0709"), {}).error.kind, DavError::Kind::Precondition);
+        QCOMPARE(client.put(m_book.resolved(QUrl("ann2.vcf")), card("ann", "Ann", "0709"), {}).error.kind,
+                 DavError::Kind::UidConflict);
 
         const Result<QList<CardRef>> listed = client.listCards(m_book);
         QVERIFY(listed.ok());

@@ -473,7 +473,13 @@ Result<QByteArray> CardDavClient::put(const QUrl& card, const QByteArray& vcard,
     else
         headers.append(std::pair<QByteArray, QByteArray>("If-Match", etag));
     const Reply reply = sendFollowing("PUT", card, vcard, headers, false);
-    if (!reply.ok({200, 201, 204}))
+    if (reply.status == 409 &&
+        dav::namesPrecondition(reply.body, QStringLiteral("urn:ietf:params:xml:ns:carddav|no-uid-conflict")))
+        out.error =
+            error(DavError::Kind::UidConflict,
+                  QStringLiteral("Another card of the address book has the UID of %1.").arg(shown(card)),
+                  reply.status);
+    else if (!reply.ok({200, 201, 204}))
         out.error = reply.failure("PUT");
     else
         out.value = reply.etag;

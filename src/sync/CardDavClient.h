@@ -33,6 +33,7 @@ struct DavError
         Network,          // no connection, TLS failure, timeout, the server went away
         Auth,             // 401: the user name or password was refused
         Precondition,     // 412: the card changed on the server since its ETag was read
+        UidConflict,      // another card of the book has this card's UID (RFC 6352 §6.3.2.1)
         SyncTokenInvalid, // the server no longer knows the sync token: list everything again
         Http,             // any other status the request did not expect
         Protocol          // an answer that is not the WebDAV the request asked for
@@ -126,7 +127,8 @@ public:
 
     // Stores a card: a new one (`etag` empty, If-None-Match: *) or a
     // replacement for the version `etag` names (If-Match). A card changed or
-    // created meanwhile gives Kind::Precondition. The new ETag when the server
+    // created meanwhile gives Kind::Precondition, a UID that another card of the
+    // book has Kind::UidConflict. The new ETag when the server
     // returns one, else empty (list again to learn it).
     Result<QByteArray> put(const QUrl& card, const QByteArray& vcard, const QByteArray& etag);
 
