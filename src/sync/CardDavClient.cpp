@@ -206,14 +206,16 @@ CardDavClient::Reply CardDavClient::send(const QByteArray& verb, const QUrl& tar
         request.setRawHeader("Authorization", "Basic " + credentials.toBase64());
     }
 
-    QNetworkReply* reply = m_manager->sendCustomRequest(request, verb, body);
+    // Deleted here, not later: a command-line caller may never return to an event loop.
+    const std::unique_ptr<QNetworkReply> reply(m_manager->sendCustomRequest(request, verb, body));
     QStringList tlsProblems;
-    QObject::connect(reply, &QNetworkReply::sslErrors, reply, [&tlsProblems](const QList<QSslError>& errors) {
-        for (const QSslError& e : errors)
-            tlsProblems << e.errorString();
-    });
+    QObject::connect(reply.get(), &QNetworkReply::sslErrors, reply.get(),
+                     [&tlsProblems](const QList<QSslError>& errors) {
+                         for (const QSslError& e : errors)
+                             tlsProblems << e.errorString();
+                     });
     QEventLoop loop;
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
     if (!reply->isFinished())
         loop.exec(QEventLoop::ExcludeUserInputEvents);
 
@@ -229,7 +231,6 @@ CardDavClient::Reply CardDavClient::send(const QByteArray& verb, const QUrl& tar
             error(DavError::Kind::Network,
                   QStringLiteral("No answer from the CardDAV server at %1: %2").arg(shown(out.url), why));
     }
-    reply->deleteLater();
     return out;
 }
 
