@@ -107,6 +107,8 @@ public:
     CardDavClient(const CardDavClient&) = delete;
     CardDavClient& operator=(const CardDavClient&) = delete;
 
+    const Account& account() const { return m_account; }
+
     // Whether this client talks to `url`; the reason when it does not.
     static DavError checkUrl(const QUrl& url);
 
