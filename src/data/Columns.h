@@ -33,6 +33,14 @@ inline constexpr QLatin1String EMailO("EMailO");
 // Hidden: the UID that names a contact to other programs (vCard's UID), kept
 // by the engine; no window shows it, and it is none of a contact's 22 values.
 inline constexpr QLatin1String uid("uid");
+// What a book remembers of the CardDAV address books its people synchronise with.
+inline constexpr QLatin1String addressBook("addressBook");
+inline constexpr QLatin1String davUser("davUser");
+inline constexpr QLatin1String syncToken("syncToken");
+inline constexpr QLatin1String lastSync("lastSync");
+inline constexpr QLatin1String href("href");
+inline constexpr QLatin1String etag("etag");
+inline constexpr QLatin1String digest("digest");
 } // namespace columns
 
 } // namespace data::schema

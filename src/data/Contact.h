@@ -31,6 +31,14 @@ enum class Added
     SameName, // a contact of the user has its first and second names: nothing stored
 };
 
+// What became of new values given to a contact of a UID (see ContactStore::replace).
+enum class Replaced
+{
+    Done,
+    Missing,  // the user has no contact of that UID
+    SameName, // another contact of the user has the new first and second names: nothing changed
+};
+
 // One of a contact's values, as a field of Contact.
 using ContactField = QString Contact::*;
 

@@ -199,6 +199,63 @@ Added ContactStore::add(const Contact& contact, const QString& uid)
     return insertGuarded(row, withUid ? uid : QString()).first;
 }
 
+std::optional<Contact> ContactStore::byUid(const QString& uid) const
+{
+    if (!m_hasUids)
+        return std::nullopt;
+    QSqlQuery query(m_connection.database());
+    query.setForwardOnly(true);
+    run(m_connection, query,
+        QLatin1String("select ") + contactColumnList() + QLatin1String(" from ") + quotedName(schema::main) +
+            QLatin1String(" where ") + quotedName(c::user) + QLatin1String(" = ? and ") + quotedName(c::uid) +
+            QLatin1String(" = ? limit 1"),
+        {m_user, uid});
+    if (!query.next())
+        return std::nullopt;
+    return fromValues([&](const QString& column) { return query.value(column); });
+}
+
+Replaced ContactStore::replace(const QString& uid, const Contact& contact)
+{
+    std::optional<Transaction> own;
+    if (!m_connection.inTransaction())
+        own.emplace(m_connection);
+    // The names are tested and written under the lock the inserts take.
+    m_connection.lockForInsert(select().insertLockKey());
+    const std::optional<Contact> stored = byUid(uid);
+    if (!stored)
+        return Replaced::Missing;
+    const bool renamed = storedValue(stored->firstName) != storedValue(contact.firstName) ||
+                         storedValue(stored->secondName) != storedValue(contact.secondName);
+    if (renamed && contains(contact.firstName, contact.secondName))
+        return Replaced::SameName;
+    QStringList sets;
+    QVariantList values;
+    for (const ContactColumn& column : contactColumns) {
+        sets << quotedName(column.name) + QLatin1String(" = ?");
+        values << storedValue(contact.*column.member);
+    }
+    m_connection.execute(QLatin1String("update ") + quotedName(schema::main) + QLatin1String(" set ") +
+                             sets.join(QLatin1String(", ")) + QLatin1String(" where ") + quotedName(c::user) +
+                             QLatin1String(" = ? and ") + quotedName(c::uid) + QLatin1String(" = ?"),
+                         values + QVariantList{m_user, uid});
+    if (own)
+        own->commit();
+    return Replaced::Done;
+}
+
+bool ContactStore::remove(const QString& uid)
+{
+    if (!m_hasUids)
+        return false;
+    QSqlQuery query(m_connection.database());
+    run(m_connection, query,
+        QLatin1String("delete from ") + quotedName(schema::main) + QLatin1String(" where ") +
+            quotedName(c::user) + QLatin1String(" = ? and ") + quotedName(c::uid) + QLatin1String(" = ?"),
+        {m_user, uid});
+    return query.numRowsAffected() > 0;
+}
+
 qint64 ContactStore::addRow(const QList<Equality>& row)
 {
     const auto [added, key] = insertGuarded(row, QString());

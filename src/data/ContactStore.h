@@ -78,6 +78,14 @@ public:
     // that two clients never both store it. A value left Null is stored as
     // empty text; without a UID (or in a book without UIDs) the engine gives one.
     Added add(const Contact& contact, const QString& uid = {});
+    // The contact of this UID, if the user has one.
+    std::optional<Contact> byUid(const QString& uid) const;
+    // Gives the contact of this UID new values, under the duplicate rule: new
+    // names that another contact has are refused. Values are stored as add() stores them.
+    Replaced replace(const QString& uid, const Contact& contact);
+    // Removes the user's contact of this UID; whether there was one. Nothing in
+    // the windows deletes: a card deleted on the person's phone does.
+    bool remove(const QString& uid);
     // The same for a row by column names, as a record set adds one; throws
     // AlreadyExists when refused, else returns the new row's key.
     qint64 addRow(const QList<Equality>& row);

@@ -132,10 +132,13 @@ const char* const accessLayer[] = {
     "vantrel_people",
 
     // The tables: a person reaches only their own rows, through the policies.
-    R"(revoke all on @book@."userMaster", @book@.main, @book@."printDetails" from public)",
+    R"(revoke all on @book@."userMaster", @book@.main, @book@."printDetails", @book@."syncBooks",
+       @book@."syncCards" from public)",
     R"(alter table @book@."printDetails" add column if not exists vantrel_owner text collate "C"
        default vantrel_access.me())",
-    "grant select, insert, update on @book@.main to vantrel_people",
+    // Delete: a card deleted on a person's phone leaves their book (vantrel-sync).
+    "grant select, insert, update, delete on @book@.main to vantrel_people",
+    R"(grant select, insert, update, delete on @book@."syncBooks", @book@."syncCards" to vantrel_people)",
     R"(grant select, insert, delete on @book@."printDetails" to vantrel_people)",
     "alter table @book@.main enable row level security",
     R"(alter table @book@."printDetails" enable row level security)",
@@ -145,6 +148,14 @@ const char* const accessLayer[] = {
     R"(drop policy if exists own_staged_row on @book@."printDetails")",
     R"(create policy own_staged_row on @book@."printDetails" to vantrel_people
        using (vantrel_owner = (select vantrel_access.me())) with check (vantrel_owner = (select vantrel_access.me())))",
+    R"(alter table @book@."syncBooks" enable row level security)",
+    R"(alter table @book@."syncCards" enable row level security)",
+    R"(drop policy if exists own_address_books on @book@."syncBooks")",
+    R"(create policy own_address_books on @book@."syncBooks" to vantrel_people
+       using ("user" = (select vantrel_access.me())) with check ("user" = (select vantrel_access.me())))",
+    R"(drop policy if exists own_cards on @book@."syncCards")",
+    R"(create policy own_cards on @book@."syncCards" to vantrel_people
+       using ("user" = (select vantrel_access.me())) with check ("user" = (select vantrel_access.me())))",
 };
 // NOLINTEND(bugprone-suspicious-missing-comma)
 

@@ -26,6 +26,16 @@ QStringList mainColumns()
     return QStringList{columns::user} + contactColumnNames();
 }
 
+QStringList syncBooksColumns()
+{
+    return {columns::user, columns::addressBook, columns::davUser, columns::syncToken, columns::lastSync};
+}
+
+QStringList syncCardsColumns()
+{
+    return {columns::user, columns::addressBook, columns::uid, columns::href, columns::etag, columns::digest};
+}
+
 namespace {
 
 struct Index
@@ -53,6 +63,10 @@ QList<Index> indexes()
         // An import looks each card's UID up first.
         {QStringLiteral("ix_main_by_uid"), main, user + QStringList{columns::uid}},
         {QStringLiteral("ix_userMaster_by_user"), userMaster, user},
+        // A sync reads and writes one person's cards of one address book.
+        {QStringLiteral("ix_syncCards_by_uid"), syncCards,
+         user + QStringList{columns::addressBook, columns::uid}},
+        {QStringLiteral("ix_syncBooks_by_book"), syncBooks, user + QStringList{columns::addressBook}},
     };
 }
 
@@ -218,7 +232,7 @@ void ensureIndexes(const QSqlDatabase& db)
 {
     const QStringList names = indexNames(db);
     for (const Index& index : indexes()) {
-        if (names.contains(index.name))
+        if (names.contains(index.name) || !tableExists(db, index.table))
             continue;
         QStringList columns = index.columns;
         columns.removeDuplicates(); // the order may repeat a looked-up column
@@ -248,10 +262,23 @@ void upgradeWhereWritable(const QSqlDatabase& db)
     }
 }
 
+void createSyncTables(const QSqlDatabase& db)
+{
+    for (const auto& [table, columns] :
+         {std::pair{syncBooks, syncBooksColumns()}, std::pair{syncCards, syncCardsColumns()}}) {
+        if (!tableExists(db, table))
+            run(db, createTableSql(db, table, columns));
+    }
+    ensureIndexes(db);
+}
+
 void create(const QSqlDatabase& db)
 {
-    const std::pair<QString, QStringList> made[] = {
-        {userMaster, userMasterColumns()}, {main, mainColumns()}, {printDetails, contactColumnNames()}};
+    const std::pair<QString, QStringList> made[] = {{userMaster, userMasterColumns()},
+                                                    {main, mainColumns()},
+                                                    {printDetails, contactColumnNames()},
+                                                    {syncBooks, syncBooksColumns()},
+                                                    {syncCards, syncCardsColumns()}};
     for (const auto& [table, columns] : made) {
         if (!tableExists(db, table))
             run(db, createTableSql(db, table, columns));

@@ -12,6 +12,9 @@ namespace data::schema {
 inline const QString userMaster = QStringLiteral("userMaster");
 inline const QString main = QStringLiteral("main");
 inline const QString printDetails = QStringLiteral("printDetails");
+// A person's address books and their cards as of the last sync (SyncState).
+inline const QString syncBooks = QStringLiteral("syncBooks");
+inline const QString syncCards = QStringLiteral("syncCards");
 
 // The contact window's order of a user's contacts. The statement that opens
 // the window and the index that serves it are both made from this.
@@ -20,6 +23,8 @@ QStringList contactOrder();
 QStringList userMasterColumns();
 // The 23 columns of `main`, in the order a contact is written.
 QStringList mainColumns();
+QStringList syncBooksColumns();
+QStringList syncCardsColumns();
 
 // Whether the table is there (a view of that name is not the table).
 bool tableExists(const QSqlDatabase& db, const QString& table);
@@ -43,7 +48,9 @@ void ensureIndexes(const QSqlDatabase& db);
 // Both of the above, for a book from before as it is opened; a book that
 // cannot be written is left as it is, and works.
 void upgradeWhereWritable(const QSqlDatabase& db);
-// Creates those of the three tables that are missing, the UIDs and the
+// Creates the two sync tables and their indexes where missing.
+void createSyncTables(const QSqlDatabase& db);
+// Creates those of the five tables that are missing, the UIDs and the
 // indexes; a table that exists is left alone. On a server each table gets a
 // hidden identity column.
 void create(const QSqlDatabase& db);
