@@ -4,6 +4,8 @@
 #
 #   tests/radicale/radicale.sh start DIR   start it on free ports of 127.0.0.1
 #   tests/radicale/radicale.sh stop DIR    stop it and remove DIR
+#   tests/radicale/radicale.sh kill DIR    kill it at once (a server that goes away), keeping DIR
+#   tests/radicale/radicale.sh resume DIR  start it again on the same ports and collections
 #
 # Two instances: one in plain HTTP, and one in HTTPS with a certificate for
 # "localhost" signed by a certificate authority of its own, which no system
@@ -44,6 +46,23 @@ make_certificates() {
     fi
 }
 
+# launch NAME: Radicale on its config, waited for until it answers.
+launch() {
+    local name=$1 url=$2 code
+    setsid /usr/bin/radicale --config "$dir/$name.config" >>"$dir/$name.log" 2>&1 &
+    echo $! >"$dir/$name.pid"
+    # Poll until it answers (any HTTP status) or the process has gone.
+    for _ in $(seq 1 600); do
+        code=$(curl -s -k -o /dev/null -w '%{http_code}' "$url" || true)
+        [ "$code" != 000 ] && return 0
+        kill -0 "$(cat "$dir/$name.pid")" 2>/dev/null || break
+        sleep 0.1
+    done
+    echo "radicale ($name) did not start:" >&2
+    cat "$dir/$name.log" >&2
+    return 1
+}
+
 # start_server NAME SSL: Radicale with its collections in DIR/NAME, waited for
 # until it answers; prints its port.
 start_server() {
@@ -71,23 +90,10 @@ type = none
 [logging]
 level = info
 CONFIG
-    setsid /usr/bin/radicale --config "$dir/$name.config" >"$dir/$name.log" 2>&1 &
-    echo $! >"$dir/$name.pid"
     scheme=http
     [ "$ssl" = False ] || scheme=https
-    # Poll until it answers (any HTTP status) or the process has gone.
-    for _ in $(seq 1 600); do
-        code=$(curl -s -k -o /dev/null -w '%{http_code}' "$scheme://127.0.0.1:$port/" || true)
-        if [ "$code" != 000 ]; then
-            echo "$port"
-            return 0
-        fi
-        kill -0 "$(cat "$dir/$name.pid")" 2>/dev/null || break
-        sleep 0.1
-    done
-    echo "radicale ($name) did not start:" >&2
-    cat "$dir/$name.log" >&2
-    return 1
+    launch "$name" "$scheme://127.0.0.1:$port/" >&2 || return 1
+    echo "$port"
 }
 
 case $command in
@@ -111,8 +117,18 @@ stop)
     stop_servers
     rm -rf "$dir"
     ;;
+kill)
+    for pidfile in "$dir"/*.pid; do
+        kill -9 "$(cat "$pidfile")" 2>/dev/null || true
+        tail --pid="$(cat "$pidfile")" -f /dev/null
+    done
+    ;;
+resume)
+    launch plain "$(cat "$dir/url")"
+    launch tls "https://127.0.0.1:$(sed 's#.*:\([0-9]*\)/#\1#' "$dir/tls-url")/"
+    ;;
 *)
-    echo "usage: $0 start|stop DIR" >&2
+    echo "usage: $0 start|stop|kill|resume DIR" >&2
     exit 2
     ;;
 esac
