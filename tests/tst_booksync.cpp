@@ -9,11 +9,13 @@
 #include "booksync/BookSync.h"
 #include "data/Accounts.h"
 #include "data/Connection.h"
+#include "data/DataError.h"
 #include "data/SyncState.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QtTest>
+#include <future>
 
 using booksync::Skipped;
 using booksync::SyncSummary;
@@ -45,7 +47,7 @@ class BookSyncTest : public QObject
 
     Phone m_phone;
     std::unique_ptr<testing::ProgramFolder> m_folder;
-    data::Connection m_shared, m_person;
+    std::unique_ptr<data::Connection> m_shared, m_person;
     data::Connection* m_book = nullptr;
     QTemporaryDir m_conflicts;
     QUrl m_addressBook;
@@ -120,16 +122,18 @@ private Q_SLOTS:
             QSKIP("No CardDAV server: run through ctest, which starts one.");
         m_folder = std::make_unique<testing::ProgramFolder>();
         m_folder->addUser(QStringLiteral("ann"), QStringLiteral("pw"));
-        m_shared.openProgramDatabase(m_folder->path());
-        data::Accounts accounts(m_shared);
-        QVERIFY(accounts.logIn(QStringLiteral("ann"), QStringLiteral("pw"), &m_person));
-        m_book = accounts.onServer() ? &m_person : &m_shared;
+        m_shared = std::make_unique<data::Connection>();
+        m_person = std::make_unique<data::Connection>();
+        m_shared->openProgramDatabase(m_folder->path());
+        data::Accounts accounts(*m_shared);
+        QVERIFY(accounts.logIn(QStringLiteral("ann"), QStringLiteral("pw"), m_person.get()));
+        m_book = accounts.onServer() ? m_person.get() : m_shared.get();
         QVERIFY(startWith(Phone::fromFolder(server)));
     }
     void cleanup()
     {
-        m_person.close();
-        m_shared.close();
+        m_person.reset();
+        m_shared.reset();
         m_folder.reset();
     }
 
@@ -173,6 +177,157 @@ private Q_SLOTS:
              {"PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQSkZJRg==", "NOTE:met at the fair", "ORG:Fair AB", "0733"})
             QVERIFY2(cyNow.contains(kept), cyNow.constData());
         QVERIFY(!cyNow.contains("0703"));
+    }
+
+    // Changed on both sides: the phone's version in the book, the book's kept
+    // in the conflicts file; a card deleted on the phone leaves the book; cards
+    // the book cannot take are named with the reason.
+    void losesNothingOnEitherSide()
+    {
+        addContact("Ann", "Lind", "0701");
+        addContact("Bo", "Berg", "0702");
+        QVERIFY(sync().completed);
+        const QString ann = uidOf("Ann"), bo = uidOf("Bo");
+        QCOMPARE(m_phone.request("PUT", cards().value(ann).first, card(ann, "Ann", "Lind", "0799")), 201);
+        setMobile("Ann", "0788");
+        QCOMPARE(m_phone.request("DELETE", cards().value(bo).first), 200);
+        const QList<std::pair<const char*, QByteArray>> added{
+            {"eve.vcf", card("eve-1", "Eve", "Falk", "0705")},
+            {"nameless.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:nameless-1\r\nN:;;;;\r\nFN:\r\nTEL:0706\r\n"
+                             "END:VCARD\r\n"},
+            {"twin.vcf", card("twin-1", "Ann", "Lind", "0707")}};
+        for (const auto& [file, body] : added)
+            QCOMPARE(m_phone.request("PUT", m_addressBook.resolved(QUrl(file)), body), 201);
+
+        const SyncSummary summary = sync();
+        QVERIFY2(summary.completed, qPrintable(summary.toText()));
+        qInfo().noquote() << summary.toText();
+        QCOMPARE(summary.received, 1);
+        QCOMPARE(summary.removed, QStringList{"Bo Berg"});
+        QCOMPARE(summary.conflicts.size(), 1);
+        QCOMPARE(summary.conflicts[0].name, QStringLiteral("Ann Lind"));
+        QCOMPARE(mobileOf("Ann"), QStringLiteral("0799"));
+        QVERIFY(cards().value(ann).second.contains("0799"));
+        const QByteArray kept = testsupport::fileBytes(summary.conflictFile).value_or(QByteArray());
+        QVERIFY2(kept.contains("0788") && kept.contains(ann.toUtf8()), kept.constData());
+        QVERIFY(QFile::permissions(summary.conflictFile) ==
+                (QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
+                 QFileDevice::WriteUser));
+        QStringList skipped;
+        for (const Skipped& s : summary.skipped)
+            skipped << s.name + QLatin1Char('=') + QString::number(int(s.reason));
+        skipped.sort();
+        QCOMPARE(skipped,
+                 (QStringList{"Ann Lind=" + QString::number(int(Skipped::Reason::SameNames)),
+                              "nameless.vcf=" + QString::number(int(Skipped::Reason::NoFirstName))}));
+        QCOMPARE(contacts(), 2); // Ann and Eve
+        QVERIFY(summary.toText().contains(summary.conflictFile));
+    }
+
+    // A server that goes away on the way in changes nothing; on the way out,
+    // what it confirmed stays confirmed; the next sync completes without
+    // sending anything twice. A card changed on the phone while the book sends
+    // its own change is read again, never overwritten. A wrong password is said.
+    void survivesServerFaults()
+    {
+        QTemporaryDir own; // a server of this test's own, to stop and start
+        const QString script = qEnvironmentVariable("VANTREL_RADICALE_SCRIPT");
+        QCOMPARE(testsupport::runProgram(script, {"start", own.path()}).status, 0);
+        auto server = [&](const char* command) {
+            return testsupport::runProgram(script, {command, own.path()}).status;
+        };
+        QVERIFY(startWith(Phone::fromFolder(own.path())));
+
+        SyncSummary refused = sync({}, "not her password");
+        QVERIFY(!refused.completed);
+        QCOMPARE(refused.error.kind, davsync::DavError::Kind::Auth);
+
+        for (const char* first : {"Ann", "Bo", "Cy", "Di", "Eve"})
+            addContact(first, "Lind", "0701");
+        SyncSummary cut = sync([&](const QString& step) {
+            if (step == QLatin1String("Sending 3 of 5 contacts"))
+                server("kill");
+        });
+        QVERIFY(!cut.completed);
+        QCOMPARE(cut.error.kind, davsync::DavError::Kind::Network);
+        QCOMPARE(cut.sent, 2);
+        QCOMPARE(server("resume"), 0);
+        SyncSummary rest = sync();
+        QVERIFY2(rest.completed, qPrintable(rest.toText()));
+        QCOMPARE(rest.sent, 3);
+        QCOMPARE(cards().size(), 5);
+
+        for (const char* uid : {"p1", "p2", "p3"})
+            QCOMPARE(m_phone.request("PUT", m_addressBook.resolved(QUrl(QString(uid) + ".vcf")),
+                                     card(uid, uid, "Phone", "0702")),
+                     201);
+        SyncSummary inCut = sync([&](const QString& step) {
+            if (step.startsWith(QLatin1String("Reading")))
+                server("kill");
+        });
+        QVERIFY(!inCut.completed);
+        QCOMPARE(contacts(), 5);
+        QCOMPARE(server("resume"), 0);
+        QCOMPARE(sync().received, 3);
+
+        const QString ann = uidOf("Ann");
+        const QUrl annCard = cards().value(ann).first;
+        setMobile("Ann", "0788");
+        SyncSummary raced = sync([&](const QString& step) {
+            if (step == QLatin1String("Sending 1 of 1 contacts"))
+                m_phone.request("PUT", annCard, card(ann, "Ann", "Lind", "0799"));
+        });
+        QVERIFY2(raced.completed, qPrintable(raced.toText()));
+        QCOMPARE(raced.sent, 0);
+        QCOMPARE(raced.conflicts.size(), 1);
+        QVERIFY(m_phone.get(annCard).contains("0799"));
+        QCOMPARE(mobileOf("Ann"), QStringLiteral("0799"));
+        server("stop");
+    }
+
+    // Two workstations sync one person at once: each contact once on either
+    // side and in the state, and the next sync has nothing to do.
+    void twoWorkstationsAtOnce()
+    {
+        for (int i = 0; i < 15; ++i) {
+            addContact(QStringLiteral("Book%1").arg(i), "Lind", "0701");
+            QCOMPARE(m_phone.request("PUT", m_addressBook.resolved(QUrl(QStringLiteral("p%1.vcf").arg(i))),
+                                     card(QStringLiteral("p%1").arg(i), QStringLiteral("Phone%1").arg(i),
+                                          "Berg", "0702")),
+                     201);
+        }
+        std::function<QString()> syncElsewhere;
+        auto workstation = [&]() -> QString {
+            try {
+                return syncElsewhere();
+            } catch (const data::DataError& error) {
+                return error.description();
+            }
+        };
+        syncElsewhere = [&] {
+            data::Connection shared, person;
+            shared.openProgramDatabase(m_folder->path());
+            data::Accounts accounts(shared);
+            if (!accounts.logIn(QStringLiteral("ann"), QStringLiteral("pw"), &person))
+                return QStringLiteral("no login");
+            davsync::CardDavClient client({m_addressBook, m_phone.user, m_phone.password});
+            const SyncSummary done =
+                booksync::synchronize(accounts.onServer() ? person : shared, QStringLiteral("ann"), client,
+                                      m_addressBook, {m_conflicts.path(), {}});
+            return done.completed && done.conflicts.isEmpty() ? QString() : done.toText();
+        };
+        std::future<QString> one = std::async(std::launch::async, workstation);
+        std::future<QString> other = std::async(std::launch::async, workstation);
+        const QString first = one.get(), second = other.get();
+        QVERIFY2(first.isEmpty() && second.isEmpty(), qPrintable(first + second));
+        QCOMPARE(contacts(), 30);
+        QCOMPARE(cards().size(), 30);
+        QCOMPARE(m_folder->rows("select count(*), count(distinct uid) from syncCards where user = 'ann'"),
+                 (QList<QVariantList>{{30, 30}}));
+        const SyncSummary idle = sync();
+        QVERIFY(idle.completed);
+        QCOMPARE((std::tuple{idle.received, idle.sent, idle.updated, int(idle.conflicts.size())}),
+                 (std::tuple{0, 0, 0, 0}));
     }
 };
 

@@ -113,6 +113,12 @@ ReadCard readCard(const QByteArray& data)
     return read;
 }
 
+// How a summary names a server's card: by its name, else by its file.
+QString shownName(const ReadCard& read, const QUrl& url)
+{
+    return read.name.isEmpty() ? url.fileName() : read.name;
+}
+
 // The book's contacts as the sync needs them: a digest for each, the values
 // only of those changed since the last sync (the ones that may be sent).
 struct BookContact
@@ -172,6 +178,9 @@ private:
         m_summary.error = error;
         return false;
     }
+    // Two syncs of one person at once (two workstations) write one at a time:
+    // the lock their saves and imports take.
+    void lockThePerson() { m_connection.lockForInsert(data::statements::contactsOf(m_user).insertLockKey()); }
     bool listServerChanges(QList<davsync::CardRef>& changed, QStringList& removed, QString& token);
     void readBook();
     void decide(const QList<davsync::Card>& cards, const QStringList& removedHrefs);
@@ -286,11 +295,11 @@ void Round::decide(const QList<davsync::Card>& cards, const QStringList& removed
     for (const davsync::Card& card : cards) {
         ReadCard read = readCard(card.data);
         if (!read.readable) {
-            skip(keyOf(card.url), Skipped::Reason::Unreadable);
+            skip(card.url.fileName(), Skipped::Reason::Unreadable);
             continue;
         }
         if (read.uid.isEmpty()) {
-            skip(read.name, Skipped::Reason::NoUid);
+            skip(shownName(read, card.url), Skipped::Reason::NoUid);
             continue;
         }
         const QString& uid = read.uid;
@@ -301,7 +310,7 @@ void Round::decide(const QList<davsync::Card>& cards, const QStringList& removed
         Incoming incoming{Incoming::Kind::Record, uid, card, read};
         if (here == m_contacts.cend()) {
             if (!read.fitted.hasFirstName) {
-                skip(read.name, Skipped::Reason::NoFirstName);
+                skip(shownName(read, card.url), Skipped::Reason::NoFirstName);
                 continue;
             }
             incoming.kind = Incoming::Kind::Insert;
@@ -317,7 +326,7 @@ void Round::decide(const QList<davsync::Card>& cards, const QStringList& removed
             continue;
         } else {
             if (!read.fitted.hasFirstName) {
-                skip(read.name, Skipped::Reason::NoFirstName);
+                skip(shownName(read, card.url), Skipped::Reason::NoFirstName);
                 continue;
             }
             keepConflict(uid, *here->contact, false);
@@ -350,6 +359,7 @@ void Round::applyIncoming(const QString& token)
 {
     progress(QStringLiteral("Writing what came in"));
     data::Transaction transaction(m_connection);
+    lockThePerson();
     for (const Incoming& in : std::as_const(m_incoming)) {
         const data::Contact& contact = in.read.fitted.contact;
         if (in.kind == Incoming::Kind::Update) {
@@ -370,8 +380,7 @@ void Round::applyIncoming(const QString& token)
             if (added == data::Added::Inserted)
                 ++m_summary.received;
         }
-        m_state.setCard(in.uid, {keyOf(in.card.url), in.card.etag, digestOf(contact)},
-                        m_known.contains(in.uid));
+        m_state.setCard(in.uid, {keyOf(in.card.url), in.card.etag, digestOf(contact)});
     }
     for (const QString& uid : std::as_const(m_removals)) {
         const auto here = m_contacts.constFind(uid);
@@ -482,8 +491,9 @@ bool Round::send(bool& again)
     // What the server confirmed is remembered, also when it then failed.
     if (!sent.isEmpty()) {
         data::Transaction transaction(m_connection);
+        lockThePerson();
         for (const auto& [uid, card] : std::as_const(sent))
-            m_state.setCard(uid, card, m_known.contains(uid));
+            m_state.setCard(uid, card);
         transaction.commit();
     }
     return ok;

@@ -107,10 +107,9 @@ void SyncState::setSyncToken(const QString& token, const QString& davUser)
         {m_user, m_addressBook, davUser, token, now});
 }
 
-void SyncState::setCard(const QString& uid, const Card& card, bool known)
+void SyncState::setCard(const QString& uid, const Card& card)
 {
     // Prepared once: a first sync records every card of the book.
-    QSqlQuery& statement = known ? m_updateCard : m_insertCard;
     if (m_preparedGeneration != m_connection.generation()) {
         m_updateCard = QSqlQuery(m_connection.database());
         m_insertCard = QSqlQuery(m_connection.database());
@@ -127,11 +126,17 @@ void SyncState::setCard(const QString& uid, const Card& card, bool known)
     }
     const QVariantList values{
         card.href, QString::fromUtf8(card.etag), QString::fromUtf8(card.digest), m_user, m_addressBook, uid};
-    for (int i = 0; i < values.size(); ++i)
-        statement.bindValue(i, values[i]);
-    if (!statement.exec()) {
-        m_connection.noteFailure();
-        throw DataError(statement.lastError().text());
+    // Updated where there (another workstation's sync may have recorded it
+    // since this one read), else inserted; the caller holds the person's lock.
+    for (QSqlQuery* statement : {&m_updateCard, &m_insertCard}) {
+        for (int i = 0; i < values.size(); ++i)
+            statement->bindValue(i, values[i]);
+        if (!statement->exec()) {
+            m_connection.noteFailure();
+            throw DataError(statement->lastError().text());
+        }
+        if (statement->numRowsAffected() > 0)
+            return;
     }
 }
 

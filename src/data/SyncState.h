@@ -48,7 +48,9 @@ public:
 
     // Records the token and the CardDAV user, and makes this the person's last address book.
     void setSyncToken(const QString& token, const QString& davUser);
-    void setCard(const QString& uid, const Card& card, bool known);
+    // Records a card; in a transaction that holds the person's insert lock, so
+    // that two syncs of theirs at once record it once.
+    void setCard(const QString& uid, const Card& card);
     void forgetCard(const QString& uid);
 
 private:

@@ -142,7 +142,8 @@ QString ProgramFolder::translated(const QString& sql)
     namespace schema = data::schema;
     static const QRegularExpression names(
         QStringLiteral("(?<![\"\\w])(%1)(?![\"\\w])")
-            .arg((QStringList{schema::userMaster, schema::printDetails, QStringLiteral("password")} +
+            .arg((QStringList{schema::userMaster, schema::printDetails, schema::syncCards,
+                              QStringLiteral("password")} +
                   schema::userMasterColumns() + schema::mainColumns())
                      .join(QLatin1Char('|'))));
     static const QRegularExpression orderBy(QStringLiteral("order by (.+?)(?=\\)| limit|$)"));
