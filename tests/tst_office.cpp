@@ -120,6 +120,14 @@ private Q_SLOTS:
                       "select count(*) from \"printDetails\"", personOf(program, "bob", "bob's pw").second)
                      .text,
                  "0");
+        // What a sync keeps and may do: the same, on that person's rows alone.
+        program.folder.exec(
+            R"(insert into "syncCards" ("user", "addressBook", uid, href) values ('bob', 'b', 'u', 'h'))");
+        QCOMPARE(as("select count(*) from \"syncCards\"").text, "0");
+        QVERIFY(as("insert into \"syncBooks\" (\"user\", \"addressBook\") values ('bob', 'b')")
+                    .text.contains("row-level"));
+        QCOMPARE(as("delete from main where \"firstName\" = 'Ben' returning 1").text, "");
+        QCOMPARE(as("delete from \"syncCards\" returning 1").text, "");
         QVERIFY(!psql(program, role, "select 1", personOf(program, "ann", "wrong").second).ok);
         QCOMPARE(program.folder.rows("select firstName, phone from main order by firstName"),
                  (Rows{{"Amy", "1"}, {"Ben", "2"}}));
