@@ -132,15 +132,16 @@ void SyncWindow::sync()
 
 QUrl SyncWindow::givenAddress() const
 {
-    const QUrl address(ui->txtUrl->text().trimmed());
-    const davsync::DavError refused =
-        ui->txtUrl->text().trimmed().isEmpty()
-            ? davsync::DavError{davsync::DavError::Kind::Refused, 0,
-                                QStringLiteral("Give the address book's or the server's URL.")}
-            : syncrun::checkAddress(address);
-    if (refused) {
+    const QString typed = ui->txtUrl->text().trimmed();
+    QUrl address(typed);
+    QString refusal;
+    if (typed.isEmpty())
+        refusal = QStringLiteral("Give the address book's or the server's URL.");
+    else if (const davsync::DavError refused = syncrun::checkAddress(address))
+        refusal = syncrun::failureText(refused);
+    if (!refusal.isEmpty()) {
         ui->txtUrl->setFocus();
-        throw ui::ShownFailure(syncrun::failureText(refused), title);
+        throw ui::ShownFailure(refusal, title);
     }
     return address;
 }
