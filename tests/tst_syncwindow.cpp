@@ -43,11 +43,15 @@ class SyncWindowTest : public QObject
     davsync::Account m_account; // ann on the test's Radicale
     QUrl m_book;                // this run's address book: one per engine, on the same server
 
-    // What the keyring holds for ann on that server, as another program reads it.
+    // ann's entry in the keyring, and what it holds as another program reads it.
+    QString key() const
+    {
+        return QStringLiteral("%1@%2:%3").arg(m_account.user, m_book.host()).arg(m_book.port());
+    }
     QString kept() const
     {
-        const QString key = QStringLiteral("%1@%2:%3").arg(m_account.user, m_book.host()).arg(m_book.port());
-        return testsupport::runProgram("secret-tool", {"lookup", "server", "vantrel-sync", "user", key}).out;
+        return testsupport::runProgram("secret-tool", {"lookup", "server", "vantrel-sync", "user", key()})
+            .out;
     }
 
 private Q_SLOTS:
@@ -103,6 +107,8 @@ private Q_SLOTS:
         type("txtDavPassword", m_account.password);
         sync();
         type("txtUrl", m_book.toString());
+        type("txtDavPassword", "");
+        sync();
         type("txtDavPassword", "wrong");
         sync();
         QCOMPARE(
@@ -110,6 +116,7 @@ private Q_SLOTS:
             QStringList({"User or Password does not match",
                          "http://example.org/ is not HTTPS: a CardDAV server is reached only over HTTPS, "
                          "plain HTTP only on this computer (localhost).",
+                         "Type the CardDAV password: the keyring holds none for " + key() + ".",
                          "The CardDAV server refused the user name or password."}));
         QCOMPARE(program.messages.last().title, "Vantrel Sync");
         QCOMPARE(book(), before);
@@ -117,7 +124,7 @@ private Q_SLOTS:
 
         type("txtDavPassword", m_account.password);
         sync();
-        QCOMPARE(program.messages.size(), 3);
+        QCOMPARE(program.messages.size(), 4);
         QCOMPARE(kept(), m_account.password);
         QCOMPARE(window.findChild<QLineEdit*>("txtDavPassword")->text(), "");
         for (const QString& folder : {QDir::homePath(), program.folder.path()})
@@ -129,7 +136,7 @@ private Q_SLOTS:
                               "TEL;TYPE=CELL:0702\r\nEND:VCARD\r\n";
         QVERIFY(phone.put(m_book.resolved(QUrl("bo-1.vcf")), bo, {}).ok());
         sync();
-        QCOMPARE(program.messages.size(), 3);
+        QCOMPARE(program.messages.size(), 4);
         QCOMPARE(book(), testsupport::Rows({{"Amy", "Lee", "0701"}, {"Bo", "Berg", "0702"}}));
         QCOMPARE(window.findChild<QPlainTextEdit*>("txtSummary")->toPlainText(),
                  "1 new from the address book, 0 changed here, 0 sent, 0 removed, 0 conflicts.\n");

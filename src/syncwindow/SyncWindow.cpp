@@ -97,16 +97,18 @@ void SyncWindow::sync()
         ui->txtDavUser->setFocus();
         throw ui::ShownFailure(QStringLiteral("Give the CardDAV user name."), title);
     }
-    bool typed = false;
-    const QString password = davPassword(address, typed);
-
+    // From here the keyring and the server are waited for in local event loops.
     m_syncing = true;
     ui->setupPage->setEnabled(false);
-    const auto idle = qScopeGuard([this] {
+    QWidget* focusAfter = ui->txtDavPassword; // where a password the keyring lacks is typed
+    const auto idle = qScopeGuard([this, &focusAfter] {
         m_syncing = false;
         ui->setupPage->setEnabled(true);
-        ui->cmdSync->setFocus();
+        focusAfter->setFocus();
     });
+    bool typed = false;
+    const QString password = davPassword(address, typed);
+    focusAfter = ui->cmdSync;
     ui->txtSummary->clear();
     booksync::SyncSummary summary;
     try {
@@ -157,11 +159,9 @@ QString SyncWindow::davPassword(const QUrl& address, bool& typed) const
     try {
         kept = stored.read();
     } catch (const KeyringError& error) {
-        ui->txtDavPassword->setFocus();
         throw ui::ShownFailure(error.text(), title);
     }
     if (!kept) {
-        ui->txtDavPassword->setFocus();
         throw ui::ShownFailure(
             QStringLiteral("Type the CardDAV password: the keyring holds none for %1.").arg(stored.key()),
             title);

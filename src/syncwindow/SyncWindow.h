@@ -20,11 +20,12 @@ class QUrl;
 // the steps show in a status line. Keyboard: access keys on every control,
 // Enter presses the page's main button, Esc closes the window.
 //
-// The sync runs on this thread: the CardDAV client waits for each answer in a
-// local event loop, which keeps the window painted, and the book's connection
-// (on a server, the person's own, made at login) belongs to this thread. While
-// it runs, the page's controls are off, a second Sync is ignored and the
-// window does not close, so nothing can start work inside that loop.
+// The sync runs on this thread: the CardDAV client and the keyring wait for
+// each answer in a local event loop, which keeps the window painted, and the
+// book's connection (on a server, the person's own, made at login) belongs to
+// this thread, so a worker would need a second login. While Sync runs, the
+// page's controls are off, a second Sync is ignored and the window does not
+// close, so nothing can start work inside those loops.
 class SyncWindow final : public QDialog
 {
     Q_OBJECT
