@@ -1,7 +1,7 @@
 # Desktop integration and the Debian package.
 #
 # `cmake --install build --prefix DIR` gives a self-contained program folder in
-# DIR (vantrel, vantrel-report, vantrel-exchange, tools/, images/, data/) with the menu entries,
+# DIR (vantrel, vantrel-report, vantrel-exchange, vantrel-sync, tools/, images/, data/) with the menu entries,
 # icons and AppStream data under DIR/share. The package (`cpack -G DEB` in the
 # build folder) puts the program folder in /opt/vantrel and the rest under
 # /usr/share, where the desktop looks for them: the same install rules, with
@@ -14,9 +14,10 @@
 set(VANTREL_PROGRAM_PREFIX "/opt/vantrel" CACHE PATH "Folder the installed program runs from")
 set(VANTREL_PACKAGE_MAINTAINER "Vantrel team <vantrel@example.org>" CACHE STRING "Debian package maintainer")
 
-install(TARGETS vantrel-report vantrel-exchange RUNTIME DESTINATION . COMPONENT program)
+install(TARGETS vantrel-report vantrel-exchange vantrel-sync RUNTIME DESTINATION . COMPONENT program)
 
-foreach(entry io.github.vantrel.Vantrel io.github.vantrel.VantrelReport io.github.vantrel.VantrelExchange)
+foreach(entry io.github.vantrel.Vantrel io.github.vantrel.VantrelReport io.github.vantrel.VantrelExchange
+              io.github.vantrel.VantrelSync)
     configure_file(${PROJECT_SOURCE_DIR}/assets/desktop/${entry}.desktop.in
                    ${CMAKE_BINARY_DIR}/desktop/${entry}.desktop @ONLY)
     install(FILES ${CMAKE_BINARY_DIR}/desktop/${entry}.desktop DESTINATION share/applications COMPONENT desktop)
@@ -27,10 +28,11 @@ foreach(size 16 22 24 32 48 64 128 256)
     install(FILES ${PROJECT_SOURCE_DIR}/assets/icons/hicolor/${size}x${size}/apps/vantrel.png
                   ${PROJECT_SOURCE_DIR}/assets/icons/hicolor/${size}x${size}/apps/vantrel-report.png
                   ${PROJECT_SOURCE_DIR}/assets/icons/hicolor/${size}x${size}/apps/vantrel-exchange.png
+                  ${PROJECT_SOURCE_DIR}/assets/icons/hicolor/${size}x${size}/apps/vantrel-sync.png
             DESTINATION share/icons/hicolor/${size}x${size}/apps COMPONENT desktop)
 endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/assets/icons/vantrel.svg ${PROJECT_SOURCE_DIR}/assets/icons/vantrel-report.svg
-              ${PROJECT_SOURCE_DIR}/assets/icons/vantrel-exchange.svg
+              ${PROJECT_SOURCE_DIR}/assets/icons/vantrel-exchange.svg ${PROJECT_SOURCE_DIR}/assets/icons/vantrel-sync.svg
         DESTINATION share/icons/hicolor/scalable/apps COMPONENT desktop)
 
 # Debian's documentation files: the copyright and a compressed changelog.
@@ -61,7 +63,9 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Vantrel keeps a contact book for each pers
 and password: names, home and office addresses, phone, mobile and fax
 numbers, e-mail addresses, birthdays and anniversaries. Vantrel Report
 prints the chosen contact as a card or saves it as a PDF file. Vantrel
-Exchange imports and exports a book as vCard or CSV.
+Exchange imports and exports a book as vCard or CSV. Vantrel Sync keeps a
+book in step with a CardDAV address book, keeping its password in the
+desktop's keyring.
 
 The program lives in /opt/vantrel. Its one database, in /opt/vantrel/data,
 is shared by the members of group vantrel.")
@@ -78,9 +82,12 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 #                      and the outline fonts the card embeds in its PDF:
 #                      Latin and Arabic, Chinese, emoji in black and white
 #  adduser             postinst creates the group vantrel
+#  libqt6keychain1     vantrel-sync's keyring library (dpkg-shlibdeps finds it too),
+#  libsecret-1-0       which loads this one at run time to reach the desktop's
+#                      keyring (the Secret Service of GNOME, KeePassXC and others)
 # (The xcb platform plugin ships in libqt6gui6, which shlibdeps finds.)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "adduser, libqt6sql6-sqlite, fonts-comic-neue, fonts-noto-core, fonts-noto-cjk, fonts-symbola")
+    "adduser, libqt6sql6-sqlite, libqt6keychain1, libsecret-1-0, fonts-comic-neue, fonts-noto-core, fonts-noto-cjk, fonts-symbola")
 # A book on a PostgreSQL server (data/server.conf) needs Qt's driver for it.
 # The login window's Calculator starts the first of these it finds (ui/Calculator.cpp);
 # without any the program ends, so one is recommended: x11-apps brings xcalc.

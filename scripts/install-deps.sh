@@ -11,6 +11,7 @@ set -eu
 # address books of other programs that the exchange tests read and write with;
 # a dark colour scheme and a screen reader's view (AT-SPI) for the desktop tier;
 # a CardDAV server, a second CardDAV client and curl for the sync tests;
+# the keyring library of vantrel-sync, and a keyring and its lookup tool for its tests;
 # the format and lint checks (scripts/check-style.sh).
 packages="cmake ninja-build g++ pkgconf qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libsqlite3-dev libmount-dev
           fonts-comic-neue
@@ -25,6 +26,7 @@ packages="cmake ninja-build g++ pkgconf qt6-base-dev qt6-base-dev-tools libqt6sq
           khard abook
           qt6ct at-spi2-core dbus python3-pyatspi
           radicale vdirsyncer curl
+          qtkeychain-qt6-dev gnome-keyring libsecret-tools
           clang-format clang-tidy"
 missing=""
 for p in $packages; do

@@ -28,7 +28,7 @@ export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
 LDFLAGS="$(dpkg-buildflags --get LDFLAGS)" \
     cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVANTREL_BUILD_TESTS=OFF >/dev/null
-cmake --build "$BUILD" --target vantrel vantrel-report vantrel-exchange vantrel-createdb vantrel-migrate vantrel_pictures vantrel_package_docs
+cmake --build "$BUILD" --target vantrel vantrel-report vantrel-exchange vantrel-sync vantrel-createdb vantrel-migrate vantrel_pictures vantrel_package_docs
 rm -f "$BUILD"/vantrel_*.deb
 (cd "$BUILD" && cpack -G DEB)
 DEB=$(ls "$BUILD"/vantrel_*.deb)

@@ -7,7 +7,7 @@
 # Needs rsvg-convert (Debian package "librsvg2-bin"). The output is a pure
 # function of the SVG files: no time stamps, no randomness.
 #
-# Files written: assets/icons/hicolor/<N>x<N>/apps/{vantrel,vantrel-report,vantrel-exchange}.png
+# Files written: assets/icons/hicolor/<N>x<N>/apps/{vantrel,vantrel-report,vantrel-exchange,vantrel-sync}.png
 set -eu
 
 R=/usr/bin/rsvg-convert
@@ -19,7 +19,7 @@ ICONS="$ROOT/assets/icons"
 for size in 16 22 24 32 48 64 128 256; do
     dir="$ICONS/hicolor/${size}x${size}/apps"
     mkdir -p "$dir"
-    for name in vantrel vantrel-report vantrel-exchange; do
+    for name in vantrel vantrel-report vantrel-exchange vantrel-sync; do
         "$R" --width "$size" --height "$size" --format png --output "$dir/$name.png" "$ICONS/$name.svg"
     done
 done

@@ -6,12 +6,12 @@
 #include <termios.h>
 #include <unistd.h>
 
-QString readPassword()
+QString readPassword(const QString& prompt)
 {
     const bool terminal = isatty(STDIN_FILENO);
     termios saved{};
     if (terminal) {
-        std::fprintf(stderr, "Password: ");
+        std::fprintf(stderr, "%s", qPrintable(prompt));
         std::fflush(stderr);
         tcgetattr(STDIN_FILENO, &saved);
         termios quiet = saved;
