@@ -1,4 +1,5 @@
 // Login, sign-up and change of password, driven through the real windows.
+#include "Cases.h"
 #include "Files.h"
 #include "TestSupport.h"
 
@@ -34,6 +35,12 @@ Seen seen(const Program& program, const QStringList& boxes)
                                        : program.messages.last().title + ": " + program.lastPrompt(),
             texts(boxes).split('|'),
             QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString()};
+}
+
+// What a case of a sample file says the user sees.
+Seen seenIn(const Case& sample)
+{
+    return {sample["says"], sample["boxes"].split('|'), sample["focus"]};
 }
 
 const QStringList loginBoxes{"txtUser", "txtPassword", "txtRetypePassword"};
@@ -116,19 +123,11 @@ private Q_SLOTS:
         STEPS(click("lblNewUser"));
         QCOMPARE(signUpShown(), 4);
         QVERIFY(!enabled("lblLogin") && !enabled("cmdLogin"));
-        // The name test comes before any check of the entries.
-        const QList<std::pair<QStringList, Seen>> refusals{
-            {{"ann", "a", "b"}, {"Kya Karte Ho Yaar: User Name Already Exist", {"", "a", "b"}, "txtUser"}},
-            {{"", "a", "b"},
-             {"projVantrel: Name or Password Field is Left Blank", {"", "a", "b"}, "txtRetypePassword"}},
-            {{"bob", "Pass", "pass"},
-             {"projVantrel: Password and Retype Password does not match",
-              {"bob", "Pass", "pass"},
-              "txtRetypePassword"}}};
-        for (const auto& [typed, expected] : refusals) {
+        for (const Case& refusal : casesIn("accounts/sign-up-refusals.cases")) {
+            const QStringList typed = refusal["typed"].split('|');
             STEPS(type(loginBoxes[0], typed[0]), type(loginBoxes[1], typed[1]), type(loginBoxes[2], typed[2]),
                   click("lblSave"));
-            QCOMPARE(seen(program, loginBoxes), expected);
+            QCOMPARE(seen(program, loginBoxes), seenIn(refusal));
         }
 
         // Back in the login-mode layout, but still signing up: Login does nothing, Enter saves.
@@ -163,17 +162,11 @@ private Q_SLOTS:
         STEPS(open(app::Window::ChangePassword));
         QCOMPARE(find<QComboBox>("cbUser")->count(), 2);
 
-        const QList<std::pair<QStringList, Seen>> refusals{
-            {{"old", "n", "n"}, {"User Not Selected", {"old", "n", "n"}, "txtRetypePassword"}},
-            {{"OLD", "n", "n"}, {"Old Password Does not Match", {"", "n", "n"}, "txtOldPassword"}},
-            {{"old", "n", "N"},
-             {"New and Confirm Password Does not Match", {"old", "", ""}, "txtNewPassword"}},
-            {{"old", "", ""}, {"Password cannot be left Blank", {"old", "", ""}, "txtRetypePassword"}}};
-        for (auto [typed, expected] : refusals) {
+        for (const Case& refusal : casesIn("accounts/change-password-refusals.cases")) {
+            const QStringList typed = refusal["typed"].split('|');
             STEPS(type(passwordBoxes[0], typed[0]), type(passwordBoxes[1], typed[1]),
                   type(passwordBoxes[2], typed[2]), click("lblModify"));
-            expected.message.prepend("projVantrel: ");
-            QCOMPARE(seen(program, passwordBoxes), expected);
+            QCOMPARE(seen(program, passwordBoxes), seenIn(refusal));
             STEPS(type("cbUser", "x'y")); // nothing is picked for the first try
         }
 

@@ -1,5 +1,6 @@
 // Browsing the contact window: which contacts it shows, in which order, the
 // four move buttons, the drop-down lists, and the ways out and back in.
+#include "Cases.h"
 #include "TestSupport.h"
 
 #include <QComboBox>
@@ -11,10 +12,8 @@ namespace {
 
 // The 22 entry controls in the order the Tab key visits them.
 const QStringList tabOrder =
-    QString("cbCategory cbSubCategory txtFirstName txtLastName cbDOBDate cbDOBMonth cbDOBYear txtAddress "
-            "txtPhone1 txtPhone2 txtMobile txtFax txtEMailH txtAddressOffice txtPhone1Office txtPhone2Office "
-            "txtMobileOffice txtFaxOffice txtEMailO cbANIYear cbANIDate cbANIMonth")
-        .split(' ');
+    QString::fromUtf8(fileBytes(VANTREL_SAMPLES "/contactbrowsing/tab-order").value_or(""))
+        .split('\n', Qt::SkipEmptyParts);
 const QStringList moveButtons{"cmdFirst", "cmdPrev", "cmdNext", "cmdLast"};
 
 QString items(const QString& list)
@@ -43,21 +42,12 @@ class ContactBrowsingTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void browsingShowsOnlyTheUsersContactsInOrder_data()
-    {
-        // first|category|fax ("~" for Null) in browsing order; stored the other way round.
-        QTest::addColumn<QStringList>("book");
-        QTest::newRow("no contacts") << QStringList{};
-        // No category first, then by category and first name; Null faxes never keep the previous one.
-        QTest::newRow("many") << QStringList{
-            "Nina|~|100",       "Eve||~",        "Carl|Business Partners|~", "~|Friends|103",
-            "Adam|Friends|104", "Zoe|Friends|~", "Ben|Relatives|105"};
-        QTest::newRow("one") << QStringList{"Tim|Friends|~"};
-    }
+    void browsingShowsOnlyTheUsersContactsInOrder_data() { addCases("contactbrowsing/books.cases"); }
 
     void browsingShowsOnlyTheUsersContactsInOrder()
     {
-        QFETCH(QStringList, book);
+        QFETCH(Case, sample);
+        const QStringList book = sample.all("contact");
         Program program;
         program.folder.addContact("bob", {{"firstName", "Not ann's"}});
         openAs(program, "ann", QList(book.rbegin(), book.rend()));
@@ -113,14 +103,9 @@ private Q_SLOTS:
         QCOMPARE(lists,
                  QStringList({"Friends,Relatives,Business Partners", "", days, days.section(',', 0, 12),
                               years, years.mid(1), days, days.section(',', 0, 12)}));
-        // Five of the action labels really do carry the change-user tooltip.
-        const QString labels = "lblViewDetails lblClear lblSearch lblPrint lblChangeUser lblCancel lblModify "
-                               "lblAddNew lblSave lblQuit";
-        const QString tips = "Brings the Original Data if you don't want to add New Data|Modifies the Record|"
-                             "Adds a New Record|Saves The Record|Quit|Move to the First Record|Move to the "
-                             "Previous Record|Move to the Next Record|Move to the Last Record";
-        QCOMPARE(texts(labels.split(' ') + moveButtons, "toolTip"),
-                 QString("Change Users|").repeated(5) + tips);
+        for (const Case& control : casesIn("contactbrowsing/tooltips.cases"))
+            QCOMPARE(control.name + ": " + texts({control.name}, "toolTip"),
+                     control.name + ": " + control["tip"]);
 
         // Editable years show any year; "07" is not an item: the cleared blank stays.
         for (const QString shown : {"7|12|1969|2024|31|1", "||1985|1970||", "|||||"}) {

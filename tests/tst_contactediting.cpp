@@ -1,5 +1,6 @@
 // Editing in the contact window: AddNew, Modify, Cancel, Clear, the entry
 // checks and Save, driven through the real window.
+#include "Cases.h"
 #include "TestSupport.h"
 
 #include "contacts/ContactFields.h"
@@ -111,39 +112,21 @@ private Q_SLOTS:
                               "There is no contact to save the changes into.", "Record Saved"}));
     }
 
-    // The first failing box is wiped and focused, with its message; the others stay as typed.
-    void entriesAreChecked_data()
-    {
-        QTest::addColumn<QStringList>("typed"); // "box=text", the failing box first
-        QTest::addColumn<QString>("message");
-        const QString phone = "Please Enter Phone Number in 7 digits";
-        const QString mobile = "Please Enter Mobile Number in 10 digits";
-        const QString fax = "Please Enter Fax Number in 10 digits";
-        QTest::newRow("blank name, long phone")
-            << QStringList{"txtFirstName=   ", "txtPhone1=123456789"} << "Please Enter the First Name";
-        QTest::newRow("phone 8") << QStringList{"txtPhone1=12345678", "txtPhone2=1234567"} << phone;
-        QTest::newRow("phone before fax") << QStringList{"txtPhone2=12345678", "txtFax=12345678901"} << phone;
-        QTest::newRow("office phone") << QStringList{"txtPhone1Office=12345678"} << phone;
-        QTest::newRow("office phone 2 before mobile")
-            << QStringList{"txtPhone2Office=12345678", "txtMobile=12345678901"} << phone;
-        QTest::newRow("mobile before fax")
-            << QStringList{"txtMobile=12345678901", "txtFax=12345678901"} << mobile;
-        QTest::newRow("office mobile") << QStringList{"txtMobileOffice=12345678901"} << mobile;
-        QTest::newRow("fax 11") << QStringList{"txtFax=12345678901", "txtMobile=1234567890"} << fax;
-        QTest::newRow("office fax") << QStringList{"txtFaxOffice=12345678901"} << fax;
-    }
+    // The first failing box is wiped and focused, with its message; the others stay as typed
+    // (contactediting/entries-checked.cases).
+    void entriesAreChecked_data() { addCases("contactediting/entries-checked.cases"); }
 
     void entriesAreChecked()
     {
-        QFETCH(QStringList, typed);
-        QFETCH(QString, message);
+        QFETCH(Case, sample);
+        const QStringList typed = sample.all("typed");
         Program program;
         program.folder.addContact("ann", {{"category", "Friends"}, {"firstName", "Bea"}});
         STEPS(openContacts("ann"), click("lblAddNew"), type("txtFirstName", "Al"));
         for (const QString& entry : typed)
             STEPS(type(entry.section('=', 0, 0), entry.section('=', 1)));
         STEPS(click("lblSave"));
-        QCOMPARE(program.prompts(), QStringList{message});
+        QCOMPARE(program.prompts(), QStringList{sample["says"]});
         QCOMPARE(contactWindow(),
                  (ContactWindow{.position = 0, .editing = true, .moves = "0000", .adding = true}));
         QCOMPARE(program.folder.value("select count(*) from main").toInt(), 1);
@@ -255,25 +238,12 @@ private Q_SLOTS:
 
     // Typed into an editable list and left: kept exactly, never completed from an item or matched
     // regardless of case. A cleared list has no item chosen, so Down starts from the first again.
-    void editableListsKeepWhatWasTyped_data()
-    {
-        QTest::addColumn<QString>("list");
-        QTest::addColumn<QString>("column");
-        QTest::addColumn<QString>("typed");
-        for (const char* row : {"a start of an item|cbCategory|category|Business",
-                                "an item in another case|cbCategory|category|friends",
-                                "a start of a year|cbDOBYear|dobYear|199",
-                                "a start of a sub-category|cbSubCategory|subCategory|Mom"}) {
-            const QStringList p = QString(row).split('|');
-            QTest::newRow(qPrintable(p[0])) << p[1] << p[2] << p[3];
-        }
-    }
+    void editableListsKeepWhatWasTyped_data() { addCases("contactediting/editable-lists.cases"); }
 
     void editableListsKeepWhatWasTyped()
     {
-        QFETCH(QString, list);
-        QFETCH(QString, column);
-        QFETCH(QString, typed);
+        QFETCH(Case, sample);
+        const QString list = sample["list"], column = sample["column"], typed = sample["typed"];
         Program program;
         program.folder.addContact("ann", {{"category", "Relatives"},
                                           {"subCategory", "Mom Side"},

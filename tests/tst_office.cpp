@@ -2,6 +2,7 @@
 // with the workstations' credentials (the gate) and psql, and a person with
 // their own password, trying what the server must refuse; and the server's own
 // statement log, which must never hold a password typed in the windows.
+#include "Cases.h"
 #include "Files.h"
 #include "Run.h"
 #include "TestSupport.h"
@@ -57,40 +58,20 @@ private Q_SLOTS:
             QSKIP("The office server's own guarantees.");
     }
 
-    // What a colleague with the workstations' credentials, but no one's password, may not do.
-    void theGateReachesNoOnesContacts_data()
-    {
-        QTest::addColumn<QString>("sql");
-        QTest::addColumn<QString>("refusal");
-        const auto row = [](const char* name, const QString& sql,
-                            const QString& refusal = "permission denied") {
-            QTest::newRow(name) << sql << refusal;
-        };
-        row("read contacts", "select * from main");
-        row("read passwords", "select * from \"userMaster\"");
-        row("read a staged row", "select * from \"printDetails\"");
-        row("change a contact", "update main set phone = '1'");
-        row("plant a contact", "insert into main (\"user\", \"firstName\") values ('ann', 'x')");
-        row("drop a table", "drop table main", "must be owner");
-        row("change the database", "alter database @db@ set log_statement = 'none'", "must be owner");
-        row("end a session", "select pg_terminate_backend(pg_backend_pid())");
-        row("shadow the lock", "create function public.pg_advisory_xact_lock(bigint) returns void "
-                               "language sql as 'select'");
-        row("make an account by hand", "select vantrel_access.add_account('eve', "
-                                       "'$argon2id$v=19$m=19456,t=2,p=1$AAAAAAAAAAAAAAAAAAAAAA$', "
-                                       "'SCRAM-SHA-256$4096:AAAA$AAAA:AAAA')");
-    }
+    // What a colleague with the workstations' credentials, but no one's password, may not do
+    // (office/gate-refusals.cases).
+    void theGateReachesNoOnesContacts_data() { addCases("office/gate-refusals.cases"); }
 
     void theGateReachesNoOnesContacts()
     {
-        QFETCH(QString, sql);
-        QFETCH(QString, refusal);
+        QFETCH(Case, sample);
         Program program;
         program.folder.addUser("ann", "pw");
         program.folder.addContact("ann", {{"firstName", "Amy"}, {"phone", "5550001"}});
         const Answer answer =
-            psql(program, "vantrel_gate", QString(sql).replace("@db@", program.folder.serverDatabase()));
-        QVERIFY2(!answer.ok && answer.text.contains(refusal), qPrintable(answer.text));
+            psql(program, "vantrel_gate", sample["sql"].replace("@db@", program.folder.serverDatabase()));
+        QVERIFY2(!answer.ok && answer.text.contains(sample["refusal"]),
+                 qPrintable(sample["refusal"] + " in:\n" + answer.text));
         QCOMPARE(program.folder.rows("select firstName, phone from main"), (Rows{{"Amy", "5550001"}}));
         // What the gate may read of an account is public: a salt and the cost, no key and no password.
         const Answer settings =

@@ -1,4 +1,5 @@
 // Quitting from every window, and the routing back by ActiveFormTag.
+#include "Cases.h"
 #include "TestSupport.h"
 
 #include "ui/Failure.h"
@@ -93,38 +94,21 @@ private Q_SLOTS:
         QVERIFY(ring.state & QStyle::State_KeyboardFocusChange);
     }
 
-    void eachWindowAsksAndNoLeadsBackByTheTag_data()
-    {
-        QTest::addColumn<QString>("from");
-        QTest::addColumn<QKeySequence>("quit");
-        QTest::addColumn<QString>("tag");
-        QTest::addColumn<QString>("no"); // the label, or its twin
-        for (const char* row : {"contacts, Alt+Q|frmDetails|Alt+Q|form details|lblNo",
-                                "contacts, Esc|frmDetails|Esc|form details|Command2",
-                                "login, Esc|frmVantrel|Esc|form vantrel|lblNo",
-                                "login, Alt+F4|frmVantrel|Alt+F4|form vantrel|Command2",
-                                "change password, Esc|frmChangePassword|Esc|change password|lblNo"}) {
-            const QStringList p = QString(row).split('|');
-            QTest::newRow(qPrintable(p[0])) << p[1] << QKeySequence(p[2]) << p[3] << p[4];
-        }
-    }
+    void eachWindowAsksAndNoLeadsBackByTheTag_data() { addCases("quitrouting/quit-keys.cases"); }
 
     // The asking window unloads before the confirmation shows, which stands alone; No (a click, or Esc)
     // brings the window named by the tag back, loaded anew.
     void eachWindowAsksAndNoLeadsBackByTheTag()
     {
-        QFETCH(QString, from);
-        QFETCH(QKeySequence, quit);
-        QFETCH(QString, tag);
-        QFETCH(QString, no);
+        QFETCH(Case, sample);
+        const QString from = sample["from"], typedInto = sample["typing"], tag = sample["tag"],
+                      no = sample["no"];
+        const QKeySequence quit(sample["quit"]);
         Program program;
         const QMap<QString, app::Window> windows{{"frmDetails", app::Window::Details},
                                                  {"frmVantrel", app::Window::Vantrel},
                                                  {"frmChangePassword", app::Window::ChangePassword}};
         STEPS(open(windows[from]));
-        const QString typedInto = from == "frmDetails"   ? ""
-                                  : from == "frmVantrel" ? "txtUser"
-                                                         : "txtOldPassword";
         if (!typedInto.isEmpty())
             STEPS(type(typedInto, "typed"));
         STEPS(key(quit[0].key(), quit[0].keyboardModifiers()));

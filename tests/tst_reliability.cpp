@@ -1,5 +1,6 @@
 // Hostile input, faults and crashes: nothing lost, nothing crashes, no one
 // sees another's contacts.
+#include "Cases.h"
 #include "Files.h"
 #include "TestSupport.h"
 
@@ -66,24 +67,17 @@ class ReliabilityTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // The texts of reliability/hostile-texts.cases, and one of 1 MB.
     void hostileTextIsStoredAndShownExactly_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::newRow("quotes") << QString("O'Brien \"Ned\"");
-        QTest::newRow("injection") << QString("x' or '1'='1");
-        QTest::newRow("drop") << QString("\"; drop table main; --");
-        QTest::newRow("wildcards") << QString("100% _under_ *star* ?");
-        QTest::newRow("backslashes") << QString("C:\\path\\n\\'");
-        QTest::newRow("padding") << QString("  padded  ");
-        QTest::newRow("scripts") << QString("Ελένη Τσάκωνα 李小龍 دانيال");
-        QTest::newRow("combining") << QString("Zoe\u0308 e\u0301 n\u0303");
-        QTest::newRow("emoji") << QString("Anna 😀👍🏽👨‍👩‍👧");
-        QTest::newRow("1 MB") << QString(1 << 20, QLatin1Char('m'));
+        addCases("reliability/hostile-texts.cases");
+        QTest::newRow("1 MB") << Case{"1 MB", {{"text", QString(1 << 20, QLatin1Char('m'))}}};
     }
 
     void hostileTextIsStoredAndShownExactly()
     {
-        QFETCH(QString, text);
+        QFETCH(Case, sample);
+        const QString text = sample["text"];
         if (text.size() > 2000 && onServer())
             QSKIP(
                 "The server indexes names of at most 2,704 bytes; a longer one is refused with the engine's "
@@ -185,66 +179,24 @@ private Q_SLOTS:
         QVERIFY(intact(program));
     }
 
-    // Before any window: the real program says what is wrong with its book or its pictures, ends with
-    // status 1 and leaves the file as it was.
-    void aFaultyStartEndsTheProgramBeforeAnyWindow_data()
-    {
-        QTest::addColumn<QString>("file");       // in the program folder
-        QTest::addColumn<QByteArray>("content"); // null: no file
-        QTest::addColumn<bool>("readable");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("picture missing") << "images/vantrel.bmp" << QByteArray() << true << "vantrel.bmp";
-        const QString db = "data/vantrel.mdb";
-        const QString settings = "data/server.conf";
-        const auto row = [](const char* name, const QString& file, const QByteArray& content,
-                            const QString& expected, bool readable = true) {
-            QTest::newRow(name) << file << content << readable << expected;
-        };
-        if (!onServer()) {
-            row("missing", db, QByteArray(), "vantrel.mdb");
-            row("empty", db, "", "vantrel.mdb");
-            row("not a database", db, QByteArray(8192, 'Z'), "vantrel.mdb");
-            row("unreadable", db, "", "vantrel.mdb", false);
-            return;
-        }
-        row("no section", settings, "host = /tmp\n", "one section, [server]");
-        row("a password", settings, "[server]\ndatabase = b\npassword = secret\n", "password file");
-        row("a misspelt key", settings, "[server]\ndatabse = b\n", "unknown setting 'databse'");
-        row("a bad port", settings, "[server]\ndatabase = b\nport = 70000\n", "port");
-        row("an unknown sslmode", settings, "[server]\ndatabase = b\nsslmode = maybe\n", "sslmode");
-        row("no server there", settings, "[server]\nhost = /nonexistent\ndatabase = b\n", "cannot be opened");
-        // Values that would smuggle in another setting, or that the connection could not carry whole.
-        const QByteArray nowhere = "[server]\nhost = /nonexistent\ndatabase = b\n";
-        row("port 0", settings, nowhere + "port = 0\n", "port '0', which is not a number from 1 to 65535");
-        row("a password in passfile", settings, nowhere + "passfile = /dev/null password=office-pw\n",
-            "password file '/dev/null password=office-pw' (passfile), which cannot be read");
-        row("a host in service", settings, "[server]\nservice = x host=/elsewhere\n",
-            "definition of service \"x host=/elsewhere\" not found");
-        row("no root certificate", settings, nowhere + "sslrootcert = /nonexistent/ca.crt\n",
-            "'/nonexistent/ca.crt' (sslrootcert), which cannot be read");
-        row("a ';' in a value", settings, nowhere + "passfile = \"/tmp/a;sslmode=disable\"\n",
-            "';' in passfile");
-        row("a NUL in a value", settings, nowhere + "passfile = /tmp/a\\0\nsslmode = require\n",
-            "control character in passfile");
-        row("a comma in a value", settings, nowhere + "passfile = /tmp/a,b\n",
-            "passfile that is not one text");
-    }
+    // Before any window: the real program says what is wrong with its book, its settings or its pictures,
+    // ends with status 1 and leaves the file as it was (the cases in reliability/faulty-starts.cases).
+    void aFaultyStartEndsTheProgramBeforeAnyWindow_data() { addCases("reliability/faulty-starts.cases"); }
 
     void aFaultyStartEndsTheProgramBeforeAnyWindow()
     {
-        QFETCH(QString, file);
-        QFETCH(QByteArray, content);
-        QFETCH(bool, readable);
-        QFETCH(QString, expected);
+        QFETCH(Case, sample);
         Program program;
         program.session.reset();
-        const QString path = program.folder.path() + '/' + file;
-        if (content.isNull())
-            QFile::remove(path);
+        const QString path = program.folder.path() + '/' + sample["at"];
+        if (!sample["sample"].isNull())
+            QVERIFY(writeFile(path, fileBytes(VANTREL_SAMPLES "/reliability/" + sample["sample"]).value()));
+        else if (!sample.all("content").isEmpty())
+            QVERIFY(writeFile(path, sample["content"].toUtf8()));
         else
-            QVERIFY(writeFile(path, content));
+            QFile::remove(path);
         const std::optional<QByteArray> original = fileBytes(path);
-        if (!readable)
+        if (!sample.all("unreadable").isEmpty())
             QFile::setPermissions(path, {});
         // The program may write in data/ (it runs as its owner), so a file it made there would show.
         QFile::setPermissions(program.folder.path() + "/images", QFile::ReadOwner | QFile::WriteOwner |
@@ -256,7 +208,8 @@ private Q_SLOTS:
         QCOMPARE(run->exitStatus(), QProcess::NormalExit);
         QCOMPARE(run->exitCode(), 1);
         const QString report = QString::fromLocal8Bit(run->readAllStandardError());
-        QVERIFY2(report.contains(expected) && !report.contains("secret"), qPrintable(report));
+        QVERIFY2(report.contains(sample["says"]) && !report.contains("secret"),
+                 qPrintable(sample["says"] + " in:\n" + report));
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
         QCOMPARE(fileBytes(path), original); // left untouched; a missing one is not created
     }
@@ -280,21 +233,12 @@ private Q_SLOTS:
 
     // Two workstations saving the same names, or signing up the same user name, at the same moment:
     // each is stored exactly once, and the other workstation is told so.
-    void twoWorkstationsStoreTheSameNamesOnce_data()
-    {
-        QTest::addColumn<QString>("mode");
-        QTest::addColumn<QString>("stored");
-        QTest::newRow("contacts") << "save"
-                                  << "select firstName, count(*) from main group by firstName";
-        QTest::newRow("user names")
-            << "signup"
-            << "select user, count(*) from userMaster where user <> 'ann' group by user";
-    }
+    void twoWorkstationsStoreTheSameNamesOnce_data() { addCases("reliability/same-names.cases"); }
 
     void twoWorkstationsStoreTheSameNamesOnce()
     {
-        QFETCH(QString, mode);
-        QFETCH(QString, stored);
+        QFETCH(Case, sample);
+        const QString mode = sample["mode"], stored = sample["stored"];
         Program program;
         program.folder.addUser("ann", "pw");
         program.session.reset(); // this process is no workstation
@@ -318,22 +262,12 @@ private Q_SLOTS:
     // older screen is refused with a word, keeps everything typed and undoes nothing, whether
     // the edit reaches the book by the explicit Update (the last contact) or by Save's move to
     // the last contact (any other). A change that stored the same values again is no conflict.
-    void aChangeStoredElsewhereIsNeverUndone_data()
-    {
-        QTest::addColumn<QString>("contact");
-        QTest::addColumn<QString>("theirPhone");
-        QTest::newRow("last contact, by the update") << "Zed"
-                                                     << "1112222";
-        QTest::newRow("another contact, by the move") << "Amit"
-                                                      << "1112222";
-        QTest::newRow("the same values stored again") << "Amit"
-                                                      << "5550001";
-    }
+    void aChangeStoredElsewhereIsNeverUndone_data() { addCases("reliability/changed-elsewhere.cases"); }
 
     void aChangeStoredElsewhereIsNeverUndone()
     {
-        QFETCH(QString, contact);
-        QFETCH(QString, theirPhone);
+        QFETCH(Case, sample);
+        const QString contact = sample["contact"], theirPhone = sample["theirs"];
         Program program;
         program.folder.addUser("ann", "pw");
         program.folder.addContacts(

@@ -1,6 +1,7 @@
 // The report: dates and the card as read back from its PDF, the staged row,
 // the tool on the command line (never writing the database), who is printing
 // on a server book, and the windows.
+#include "Cases.h"
 #include "ContactItems.h"
 #include "Files.h"
 #include "Run.h"
@@ -20,9 +21,8 @@
 #include <QRegularExpression>
 #include <QTimer>
 
-Q_DECLARE_METATYPE(data::Contact)
-
 using namespace report;
+using testsupport::Case;
 using testsupport::click;
 using testsupport::make;
 using testsupport::onServer;
@@ -47,15 +47,26 @@ QString pdfText(const QString& path)
         .normalized(QString::NormalizationForm_KC);
 }
 
-const data::Contact everyField = make(
-    "category=Friends", "subCategory=Sailing club", "firstName=Margaret", "secondName=O'Brien",
-    "address=12 Harbour Road\r\nKinsale\nCo. Cork", "phone=4771234", "phone2=4775678", "mobile=0871234567",
-    "fax=214771111", "dobDate=7", "dobMonth=3", "dobYear=1974", "aniDate=21", "aniMonth=6", "aniYear=1998",
-    "addressOff=Unit 4, Quay Street\nCork", "phoneOff=4902222", "phone2Off=4903333", "mobileOff=0869876543",
-    "faxOff=214902244", "EMailH=maggie@example.org", "EMailO=office@harbourworks.example");
+const data::Contact everyField =
+    testsupport::contactsIn(
+        QString::fromUtf8(
+            testsupport::fileBytes(VANTREL_SAMPLES "/report/every-field.contacts").value_or("")))
+        .value(0);
 
-// The row Print leaves for the tool to read.
-const QString staged = "insert into printDetails (firstName, secondName) values ('Margaret', 'O''Brien')";
+// The contact of a card case: one the test makes, or its fields.
+data::Contact contactOf(const Case& sample)
+{
+    data::Contact contact = sample["contact"] == "every field" ? everyField : data::Contact();
+    if (sample["contact"] == "long fields") {
+        for (const data::ContactColumn& column : data::contactColumns)
+            contact.*column.member = column.name == QLatin1String("address") ? QString() : QString(1000, 'w');
+        for (int i = 1; i <= 5000; ++i)
+            contact.address += QStringLiteral("Line %1\n").arg(i);
+    }
+    for (const QString& item : sample.all("field"))
+        testsupport::setItem(contact, item);
+    return contact;
+}
 
 // ann and bob each stage a contact of theirs with the program's Print, bob
 // last; eve stages nothing. All three have the password "pw".
@@ -79,88 +90,45 @@ class ReportTest final : public QObject
 private Q_SLOTS:
     // --- texts made from a contact's parts --------------------------------
 
-    // Dates as the card shows them, and the file name it suggests: the parts
-    // (day, month, year, or first and second name) and the text made of them.
-    void texts_data()
-    {
-        QTest::addColumn<QStringList>("parts");
-        for (const char* row :
-             {"all|7|3|1980|7 March 1980", "leading zeros|07|03|1980|7 March 1980",
-              "month and year||12|1999|December 1999", "day and month|31|1||31 January", "year|||1980|1980",
-              "month||9||September", "day|7|||day 7", "day and year|7||1980|day 7, 1980",
-              "blanks| | 5 | 2001 |May 2001", "typed year|||about 1950|about 1950",
-              "no such month|1|13|1980|1 13 1980", "nothing||||", "file name of no name|||contact.pdf",
-              "file name without refused characters|..Ann/Marie|O'Neill: \"Jr\"|Ann Marie O'Neill Jr.pdf"}) {
-            const QStringList p = QString::fromUtf8(row).split('|');
-            QTest::addRow("%s", qPrintable(p[0])) << p.mid(1);
-        }
-    }
+    // Dates as the card shows them, and the file name it suggests (report/texts.cases).
+    void texts_data() { testsupport::addCases("report/texts.cases"); }
 
     void texts()
     {
-        QFETCH(QStringList, parts);
-        QCOMPARE(parts.size() == 3
-                     ? suggestedFileName(make("firstName=" + parts[0], "secondName=" + parts[1]))
-                     : dateText(parts[0], parts[1], parts[2]),
-                 parts.last());
+        QFETCH(Case, sample);
+        const QStringList date = sample["date"].split('|'), names = sample["names"].split('|');
+        QCOMPARE(sample["names"].isNull()
+                     ? dateText(date.value(0), date.value(1), date.value(2))
+                     : suggestedFileName(make("firstName=" + names.value(0), "secondName=" + names.value(1))),
+                 sample["gives"]);
     }
 
     // --- the card ----------------------------------------------------------
 
     // The card's PDF: one page of the paper asked for (A4 when none is), every
-    // font inside the file, and the texts it shows: "|" between them, "-"
-    // before one it must not show, "=" before all it shows.
-    void card_data()
-    {
-        QTest::addColumn<data::Contact>("contact");
-        QTest::addColumn<QString>("texts");
-        QTest::addColumn<QPageSize>("paper");
-        const auto row = [](const char* name, const data::Contact& contact, const char* texts,
-                            const QPageSize& paper = {}) {
-            QTest::newRow(name) << contact << QString(texts) << paper;
-        };
-        row("every field", everyField,
-            "Category|Sub-category|Date of birth|Anniversary|Home|Office|Address|Phone|Mobile|Fax|E-mail|"
-            "Friends|Sailing club|Margaret O'Brien|4771234|4775678|0871234567|214771111|4902222|4903333|"
-            "0869876543|214902244|maggie@example.org|office@harbourworks.example|7 March 1974|"
-            "21 June 1998|12 Harbour Road\nKinsale\nCo. Cork|Unit 4, Quay Street\nCork");
-        row("blank fields leave nothing", make("firstName=Ann", "address= \n ", "dobMonth= "), "=Ann");
-        row("office only", make("secondName=Quinn", "mobileOff=0861112222"),
-            "Quinn|0861112222|Office|Mobile|-Home|-Phone");
-        // Right to left, CJK and an emoji, which only Symbola has.
-        row("other scripts",
-            make("firstName=محمد", "secondName=الأحمد", "address=شارع الملك فهد\nالرياض",
-                 "addressOff=北京市朝阳区建国路88号", "mobile=☎ 0501234567 😀"),
-            "محمد|الأحمد|شارع الملك فهد|الرياض|北京市朝阳区建国路88号|0501234567");
-        // Every field far too long: each is cut, with an ellipsis, after 10 lines.
-        data::Contact longer;
-        for (const data::ContactColumn& column : data::contactColumns)
-            longer.*column.member = column.name == QLatin1String("address") ? QString() : QString(1000, 'w');
-        for (int i = 1; i <= 5000; ++i)
-            longer.address += QStringLiteral("Line %1\n").arg(i);
-        const char* cut = "Line 1\n|Line 10|...|Mobile|E-mail|-Line 11";
-        row("long fields, A4", longer, cut, QPageSize(QPageSize::A4));
-        row("long fields, Letter", longer, cut, QPageSize(QPageSize::Letter));
-    }
+    // font inside the file, and the texts it shows and does not (report/cards.cases).
+    void card_data() { testsupport::addCases("report/cards.cases"); }
 
     void card()
     {
-        QFETCH(data::Contact, contact);
-        QFETCH(QString, texts);
-        QFETCH(QPageSize, paper);
+        QFETCH(Case, sample);
+        const data::Contact contact = contactOf(sample);
         const QString path = dir.filePath("card.pdf");
-        paper.isValid() ? writeCardPdf(contact, path, paper) : writeCardPdf(contact, path);
+        const bool letter = sample["paper"] == "Letter";
+        sample["paper"].isNull()
+            ? writeCardPdf(contact, path)
+            : writeCardPdf(contact, path, QPageSize(letter ? QPageSize::Letter : QPageSize::A4));
         const QString info =
             run("pdfinfo", {path}).simplified(); // "... Pages: 1 ... Page size: 595 x 842 pts"
-        const QString size = paper == QPageSize(QPageSize::Letter) ? "612 x 792" : "595 x 842";
+        const QString size = letter ? "612 x 792" : "595 x 842";
         QVERIFY2(info.contains("Pages: 1 ") && info.contains("Page size: " + size), qPrintable(info));
         const QString shown = pdfText(path);
-        for (const QString& text : texts.split('|')) {
-            const QString plain = text.mid(text.startsWith('-') || text.startsWith('=') ? 1 : 0);
-            QVERIFY2(text.startsWith('=') ? shown.trimmed() == plain
-                                          : shown.contains(plain) != text.startsWith('-'),
-                     qPrintable(text + " in:\n" + shown));
-        }
+        for (const QString& text : sample.all("shows"))
+            QVERIFY2(shown.contains(text), qPrintable(text + " in:\n" + shown));
+        for (const QString& text : sample.all("hides"))
+            QVERIFY2(!shown.contains(text), qPrintable(text + " in:\n" + shown));
+        if (!sample["only"].isNull())
+            QCOMPARE(shown.trimmed(), sample["only"]);
         // Every glyph comes from a font inside the file, emoji included.
         const QStringList fonts = run("pdffonts", {path}).split('\n', Qt::SkipEmptyParts).mid(2);
         QCOMPARE(fonts.filter(QRegularExpression("\\syes\\s+\\S+\\s+yes\\s")), fonts);
@@ -203,56 +171,38 @@ private Q_SLOTS:
         if (onServer())
             QSKIP("The book file's own cases: missing, damaged or foreign, its log, its bytes unchanged "
                   "(arguments are refused before a book is read). A server's: whoIsPrinting.");
-        QTest::addColumn<QString>("database"); // SQL run on it, or missing or damaged
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QString>("reason"); // none when it writes the PDF
-        QTest::newRow("Letter page") << staged << QStringList{"--page-size", "letter"} << "";
-        // Staged by a program that holds the book open: the row is still only in its log.
-        QTest::newRow("staged in the log")
-            << "pragma journal_mode = wal; " + staged << QStringList{"--page-size", "letter"} << "";
-        const QString none = "No contact is staged for printing";
-        QTest::newRow("nothing staged") << "" << QStringList() << none;
-        QTest::newRow("no staging table") << "drop table printDetails" << QStringList() << none;
-        QTest::newRow("missing database") << "missing" << QStringList() << "Could not find file";
-        QTest::newRow("damaged database") << "damaged" << QStringList() << "vantrel.mdb";
-        const QString foreign =
-            "drop table main; drop table userMaster; drop table printDetails; create table notes (text)";
-        QTest::newRow("foreign database") << foreign << QStringList() << "has no table";
-        QTest::newRow("unknown page size") << staged << QStringList{"--page-size", "A5"} << "A5";
-        QTest::newRow("stray argument") << staged << QStringList{"extra"} << "extra";
+        testsupport::addCases("report/command-line.cases");
     }
 
     void commandLine()
     {
-        QFETCH(QString, database);
-        QFETCH(QStringList, args);
-        QFETCH(QString, reason);
+        QFETCH(Case, sample);
+        const QString book = sample["book"], reason = sample["says"];
         testing::ProgramFolder program;
         const QString path = program.databasePath();
         program.exec("drop index ix_main_by_order"); // a read-write opening would add it
-        if (database == "missing" || database == "damaged")
+        if (!book.isNull())
             QVERIFY(QFile::remove(path));
-        else
-            for (const QString& sql : database.split("; ", Qt::SkipEmptyParts))
-                program.exec(sql);
-        if (database == "damaged")
+        for (const QString& sql : sample.all("sql"))
+            program.exec(sql);
+        if (book == "damaged")
             QVERIFY(testsupport::writeFile(path, QByteArray(4096, '\x5a').prepend("SQLite format 3")));
         const std::optional<QByteArray> before = testsupport::fileBytes(path);
         const QString pdf = program.path() + "/card.pdf";
         const QString tool = program.path() + "/vantrel-report";
         QVERIFY(QFile::copy(VANTREL_REPORT, tool));
 
-        const testsupport::Finished ran =
-            testsupport::runProgram(tool, QStringList{"--pdf", pdf} + args, {.folder = QDir::tempPath()});
+        const testsupport::Finished ran = testsupport::runProgram(
+            tool, QStringList{"--pdf", pdf} + sample.all("arg"), {.folder = QDir::tempPath()});
         const QStringList said = ran.err.split('\n').filter("vantrel-report: ");
         QVERIFY2(!ran.crashed &&
                      (reason.isEmpty() ? ran.status == 0
                                        : ran.status > 0 && said.size() == 1 && said[0].contains(reason)),
-                 qPrintable(ran.err));
+                 qPrintable(reason + " in:\n" + ran.err));
         QVERIFY(reason.isEmpty() ? pdfText(pdf).contains("Margaret O'Brien") &&
                                        run("pdfinfo", {pdf}).simplified().contains("Page size: 612 x 792")
                                  : !QFile::exists(pdf));
-        QCOMPARE(QFile::exists(path), database != "missing");
+        QCOMPARE(QFile::exists(path), book != "missing");
         QCOMPARE(testsupport::fileBytes(path), before);
     }
 
@@ -265,26 +215,19 @@ private Q_SLOTS:
         annAndBobPrint(program);
         const QString tool = program.folder.path() + "/vantrel-report", pdf = dir.filePath("who.pdf");
         QVERIFY(QFile::copy(VANTREL_REPORT, tool));
-        const QString ann = "Ann's Card", bob = "Bob's Card", refused = "User or Password does not match";
-        // The arguments, the password, then what a server and the file show: a card, or the reason.
-        const QList<QStringList> cases = {
-            {"--user ann", "pw", ann, bob},
-            {"--user ann", "PW", refused, refused},
-            {"--user eve", "pw", "No contact is staged for printing", bob},
-            {"", "", "--user NAME is missing: the book is on a server", bob},
-            {"--user ann --pdf /no/such/folder/c.pdf", "pw", "Could not write", "Could not write"}};
-        for (const QStringList& c : cases) {
-            const QString& expected = c[onServer() ? 2 : 3];
+        const QString ann = "Ann's Card", bob = "Bob's Card";
+        for (const Case& c : testsupport::casesIn("report/who-is-printing.cases")) {
+            const QString expected = c[onServer() ? "server" : "file"];
             const bool card = expected.endsWith(" Card");
             QFile::remove(pdf);
-            const testsupport::Finished ran =
-                testsupport::runProgram(tool, QStringList{"--pdf", pdf} + c[0].split(' ', Qt::SkipEmptyParts),
-                                        {.input = c[1].toUtf8() + '\n'});
+            const testsupport::Finished ran = testsupport::runProgram(
+                tool, QStringList{"--pdf", pdf} + c["args"].split(' ', Qt::SkipEmptyParts),
+                {.input = c["password"].toUtf8() + '\n'});
             const QStringList said = ran.err.split('\n').filter("vantrel-report: ");
             const QString shown = card ? pdfText(pdf) : said.join('\n');
             QVERIFY2(ran.status == !card && said.size() == !card && QFile::exists(pdf) == card &&
                          shown.contains(expected) && !shown.contains(expected == ann ? bob : ann),
-                     qPrintable(c.join(' ') + ": " + ran.err + shown));
+                     qPrintable(c.name + ": " + ran.err + shown));
         }
     }
 

@@ -1,5 +1,6 @@
 // The book on a PostgreSQL server: the settings file, several workstations at
 // once, a server that stops and comes back, and moving a book there and back.
+#include "Cases.h"
 #include "Files.h"
 #include "TestSupport.h"
 
@@ -67,7 +68,7 @@ private Q_SLOTS:
         testing::ProgramFolder folder; // uppercase PASSWORD: not a column for the test's translation
         folder.exec("create role clerk login PASSWORD 'clerk-secret'; create role \"o'k \\ x\" login");
         const auto dropRoles = qScopeGuard([&] { folder.exec("drop role clerk; drop role \"o'k \\ x\""); });
-        const QString dir = folder.path(), clerk = "user = clerk\npassfile = " + dir + '/';
+        const QString dir = folder.path();
         QVERIFY(QDir(dir).mkpath("home") && QFile::link(socket, dir + "/o'k \\ socket"));
         for (const QString name :
              {"pass file", "pw password=clerk-secret", "pw sslmode=disable", "shared", "home/.pgpass"}) {
@@ -77,46 +78,25 @@ private Q_SLOTS:
             QFile::setPermissions(dir + '/' + name, QFile::ReadOwner | QFile::WriteOwner |
                                                         (shared ? QFile::ReadGroup : QFile::Permissions()));
         }
-        const QString onTls = "host = localhost\nport = " +
-                              QString::fromLatin1(fileBytes(tls + "/port").value_or("")).trimmed() +
-                              "\nuser = vantrel\n",
-                      ca = "sslrootcert = " + tls + "/tls/ca.crt\n";
+        const QString port = QString::fromLatin1(fileBytes(tls + "/port").value_or("")).trimmed();
         qputenv("PGSSLROOTCERT", dir.toUtf8() + "/none.crt"); // not libpq's ~/.postgresql/root.crt
         const QByteArray home = qgetenv("HOME");
-        struct Row
-        {
-            QString settings, expected;
-            QByteArray variable = {}, value = {}; // set while it connects
-        };
-        const Row rows[] = {
-            {clerk + "pass file\n", "connected"},
-            {clerk + "pw password=clerk-secret\n", "password authentication failed"},
-            {clerk + "shared\n",
-             "shared is readable by others, so the server's library ignores it: chmod 600 " + dir},
-            {"user = clerk\n", "The password file " + dir + "/home/.pgpass is readable by others", "HOME",
-             dir.toUtf8() + "/home"},
-            {"user = clerk\n", "The password file " + dir + " is not a plain file", "PGPASSFILE",
-             dir.toUtf8()},
-            {"service = x host=/elsewhere\n", "definition of service \"x host=/elsewhere\" not found"},
-            {"host = " + dir + "/o'k \\\\ socket\nuser = o'k \\\\ x\n", "connected"},
-            // Under libpq's default, prefer, this one would connect checking nothing.
-            {onTls, "(verify-full, the default for a host on the network): name the certificate of the "
-                    "authority that signed it with sslrootcert in server.conf"},
-            {onTls + ca, "connected"},
-            {QString(onTls).replace("localhost", "127.0.0.1") + ca, "does not match host name \"127.0.0.1\""},
-            {onTls + "sslmode = require\npassfile = " + dir + "/pw sslmode=disable\n", "connected"},
-        };
-        QStringList wrong; // every row that says otherwise
-        for (const auto& row : rows) {
-            if (!row.variable.isEmpty())
-                qputenv(row.variable, row.value);
-            const QString said = connectingWith(
-                dir + "/server.conf", "[server]\ndatabase = postgres\n" + row.settings +
-                                          (row.settings.contains("host =") ? "" : "host = " + socket));
+        QStringList wrong; // every case that says otherwise
+        for (const Case& c : casesIn("server/settings.cases")) {
+            const auto filled = [&](QString text) {
+                return text.replace("@dir@", dir).replace("@tls@", tls).replace("@port@", port);
+            };
+            const QString settings = filled(c["settings"]), expected = filled(c["gives"]);
+            if (!c["variable"].isNull())
+                qputenv(c["variable"].section('=', 0, 0).toUtf8(),
+                        filled(c["variable"].section('=', 1)).toUtf8());
+            const QString said = connectingWith(dir + "/server.conf",
+                                                "[server]\ndatabase = postgres\n" + settings +
+                                                    (settings.contains("host =") ? "" : "host = " + socket));
             qputenv("HOME", home);
             qunsetenv("PGPASSFILE");
-            if (row.expected == "connected" ? said != row.expected : !said.contains(row.expected))
-                wrong << row.variable + " " + row.settings + ": " + said;
+            if (expected == "connected" ? said != expected : !said.contains(expected))
+                wrong << c.name + ": " + said + "\n    expected: " + expected;
         }
         qunsetenv("PGSSLROOTCERT");
         QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join("\n")));

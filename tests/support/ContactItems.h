@@ -26,7 +26,7 @@ template <typename... Items> data::Contact make(const Items&... items)
     return contact;
 }
 
-// A text written on one line with \n, \r and \\ for line feed, return and backslash.
+// A text written on one line with \n, \r, \s and \\ for line feed, return, blank and backslash.
 inline QString unescaped(const QString& text)
 {
     QString plain;
@@ -38,6 +38,7 @@ inline QString unescaped(const QString& text)
         }
         plain += next == QLatin1Char('n')   ? QLatin1Char('\n')
                  : next == QLatin1Char('r') ? QLatin1Char('\r')
+                 : next == QLatin1Char('s') ? QLatin1Char(' ')
                                             : next;
         ++i;
     }
