@@ -190,6 +190,16 @@ private Q_SLOTS:
              {"PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQSkZJRg==", "NOTE:met at the fair", "ORG:Fair AB", "0733"})
             QVERIFY2(cyNow.contains(kept), cyNow.constData());
         QVERIFY(!cyNow.contains("0703"));
+        // The phone adds a note to the cards the book wrote or merged: they read
+        // back as the book has them, so nothing changes in the book.
+        for (const auto& [url, data] : cards()) {
+            QCOMPARE(
+                m_phone.request("PUT", url, QByteArray(data).replace("END:VCARD", "NOTE:seen\r\nEND:VCARD")),
+                201);
+        }
+        const SyncSummary after = sync();
+        QVERIFY2(after.completed, qPrintable(after.toText()));
+        QCOMPARE((std::tuple{after.received, after.sent, after.updated}), (std::tuple{0, 0, 0}));
     }
 
     // Changed on both sides: the phone's version in the book, the book's kept

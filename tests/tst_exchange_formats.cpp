@@ -316,8 +316,11 @@ private Q_SLOTS:
         const QString root = QStringLiteral(VANTREL_SAMPLES "/");
         QStringList files;
         for (QDirIterator it(root, {"*.vcf", "*.csv"}, QDir::Files, QDirIterator::Subdirectories);
-             it.hasNext();)
-            files << it.next();
+             it.hasNext();) {
+            const QString file = it.next();
+            if (!file.startsWith(root + "merge/")) // the sync's cards, read by its own test
+                files << file;
+        }
         files.sort();
         QVERIFY(files.size() >= 38);
         for (const QString& file : std::as_const(files))

@@ -136,7 +136,7 @@ int takeBuilding(const QString& building, const QString& book)
     throw DataError(QStringLiteral("cannot take %1 over").arg(building));
 }
 
-// The three tables and the indexes, made in one transaction.
+// The tables and the indexes, made in one transaction.
 void buildTables(const QString& building)
 {
     withDatabase(QStringLiteral("QSQLITE"), QStringLiteral("create-book-file"), [&](QSqlDatabase& db) {

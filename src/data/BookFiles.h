@@ -11,7 +11,7 @@ class Connection;
 // the file being built (not yet the book's name).
 using BookFiller = std::function<void(const QString& building)>;
 
-// Creates a book file with the three tables and the indexes, the owner's alone
+// Creates a book file with the tables and the indexes, the owner's alone
 // from its first byte on (in a new folder, the folder too). The file is built
 // beside its name and appears under it whole and on disk, or not at all: a
 // crash at any moment leaves no book or a whole one, and a leftover of one is

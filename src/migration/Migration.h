@@ -23,12 +23,13 @@ struct Counts
 
 Counts countsOf(data::Connection& book);
 
-// Copies a whole book, every row of the three tables, from one engine's book
+// Copies a whole book, every row of its three tables, from one engine's book
 // to another's (the file to a server, or back), in one transaction of the
 // target, keeping the order the rows were stored in. A target that holds rows
 // is refused unless `replace` says to empty it first. The counts are checked
 // on both sides before the transaction commits; any failure (a refusal
-// included) throws DataError and leaves the target as it was.
+// included) throws DataError and leaves the target as it was. What a sync
+// remembers stays behind: the next sync finds each card again by its UID.
 Counts copyBook(data::Connection& from, data::Connection& to, bool replace);
 
 // Copies a whole book into a new book file at `path`, built beside its name:

@@ -142,7 +142,7 @@ QString ProgramFolder::translated(const QString& sql)
     namespace schema = data::schema;
     static const QRegularExpression names(
         QStringLiteral("(?<![\"\\w])(%1)(?![\"\\w])")
-            .arg((QStringList{schema::userMaster, schema::printDetails, schema::syncCards,
+            .arg((QStringList{schema::userMaster, schema::printDetails, schema::syncBooks, schema::syncCards,
                               QStringLiteral("password")} +
                   schema::userMasterColumns() + schema::mainColumns())
                      .join(QLatin1Char('|'))));

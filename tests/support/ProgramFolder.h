@@ -11,7 +11,7 @@
 namespace testing {
 
 // A program folder of its own, laid out as an installed one: images/ with the
-// windows' pictures and data/ with the book: data/vantrel.mdb with the three
+// windows' pictures and data/ with the book: data/vantrel.mdb with the
 // tables and the program's indexes, or, on a server, data/server.conf naming a
 // fresh database made for this folder alone. Shared by the tests, the
 // screenshot tool and the benchmark.
