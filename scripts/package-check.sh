@@ -50,10 +50,16 @@ for entry in "$WORK"/root/usr/share/applications/*.desktop; do
     icon=$(sed -n 's/^Icon=//p' "$entry")
     [ -f "$WORK/root/usr/share/icons/hicolor/256x256/apps/$icon.png" ] || fail "no icon $icon for $entry"
 done
-[ "$(grep -h '^Icon=' "$WORK"/root/usr/share/applications/*.desktop | sort -u | wc -l)" = 3 ] ||
-    fail "the menu entries share an icon"
-grep -q "io.github.vantrel.VantrelExchange.desktop" "$WORK"/root/usr/share/metainfo/*.metainfo.xml ||
-    fail "the AppStream data does not list Vantrel Exchange"
+set -- "$WORK"/root/usr/share/applications/*.desktop
+[ "$(grep -h '^Icon=' "$@" | sort -u | wc -l)" = $# ] || fail "the menu entries share an icon"
+for companion in Exchange Sync; do
+    lower=$(echo "$companion" | tr '[:upper:]' '[:lower:]')
+    grep -q "^Exec=$PROGRAM/vantrel-$lower\$" "$WORK/root/usr/share/applications/io.github.vantrel.Vantrel$companion.desktop" ||
+        fail "no menu entry starts $PROGRAM/vantrel-$lower"
+    [ -x "$WORK/root$PROGRAM/vantrel-$lower" ] || fail "the package has no $PROGRAM/vantrel-$lower"
+    grep -q "io.github.vantrel.Vantrel$companion.desktop" "$WORK"/root/usr/share/metainfo/*.metainfo.xml ||
+        fail "the AppStream data does not list Vantrel $companion"
+done
 for shot in $(sed -n 's|.*<image>.*/\([^/]*\.png\)</image>.*|\1|p' "$WORK"/root/usr/share/metainfo/*.metainfo.xml); do
     [ -f "$WORK/root/usr/share/doc/vantrel/screenshots/$shot" ] || fail "the screenshot $shot is not installed"
 done
@@ -111,7 +117,8 @@ import_as_second_member "$WORK/third.vcf"
 [ "$(sqlite3 "$DB" "pragma integrity_check")" = ok ] || fail "the book is damaged"
 
 step "Someone outside group vantrel is told why the book does not open"
-for run in "$PROGRAM/vantrel-report --pdf $WORK/none.pdf" "$PROGRAM/vantrel-exchange export --user ann $WORK/none.vcf"; do
+for run in "$PROGRAM/vantrel-report --pdf $WORK/none.pdf" "$PROGRAM/vantrel-exchange export --user ann $WORK/none.vcf" \
+    "$PROGRAM/vantrel-sync --user ann"; do
     # shellcheck disable=SC2086 # the command and its arguments
     setpriv --reuid=65532 --regid=65532 --clear-groups $run </dev/null 2>"$WORK/refused.txt" &&
         fail "an outsider opened the book: $run"
@@ -120,7 +127,7 @@ for run in "$PROGRAM/vantrel-report --pdf $WORK/none.pdf" "$PROGRAM/vantrel-exch
 done
 
 step "Qt's own options are taken by Qt, not read as the program's"
-for program in vantrel-report vantrel-exchange; do
+for program in vantrel-report vantrel-exchange vantrel-sync; do
     QT_QPA_PLATFORM=offscreen "$PROGRAM/$program" -reverse -style fusion --help >/dev/null || fail "$program refuses Qt's options"
 done
 

@@ -310,6 +310,147 @@ exchange_window() {
     key Escape && expect_end 0
 }
 
+# vantrel-sync in the scenario's desktop session, its controls readable by a
+# screen reader; once its window is active, AT-SPI shows it.
+start_sync_window() {
+    in_session env "${program_env[@]}" QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_QPA_PLATFORM=xcb \
+        "$prefix/vantrel-sync" >>"$work/program.log" 2>&1 &
+    program_pid=$!
+    window "Vantrel Sync"
+}
+
+# sync_tree FILE TEXT: the sync window's AT-SPI tree with where each control
+# lies, once it holds TEXT (the page shown).
+sync_tree() {
+    local tree=$1 showing=$2
+    poll "\"$showing\" in the sync window's AT-SPI tree" \
+        'in_session "$here/atspi-tree.py" --geometry vantrel-sync >"$tree" 2>/dev/null && grep -q "$showing" "$tree"'
+}
+
+# readable_control PNG TREE "ROLE: NAME" [INSET [SKIP]]: readable (above) on
+# where the tree says the control lies, less INSET pixels on each side (a
+# box's frame) and SKIP on its left (a check box's mark).
+readable_control() {
+    local found w h x y inset=${4:-0} skip=${5:-0}
+    found=$(grep -m1 "^ *$3.* @" "$2") || { fail "no \"$3\" in $2"; return 1; }
+    read -r w h x y <<<"$(echo "${found##* @}" | tr 'x+' '  ')"
+    readable "$1" "$3" "$((w - 2 * inset - skip))x$((h - 2 * inset))+$((x + inset + skip))+$((y + inset))"
+}
+
+# The phone's CardDAV client: curl with ann's login on its standard input,
+# never on a command line another user could read.
+phone() { # SERVER_DIR CURL_ARGUMENTS...
+    local server=$1
+    shift
+    printf 'user = "%s:%s"\n' "$(cat "$server/user")" "$(cat "$server/password")" | curl -sSf -K - "$@"
+}
+
+# A CardDAV server of the scenario's own, stopped when it ends.
+start_radicale() { # DIR
+    scenario_end+=("'$here/../radicale/radicale.sh' stop '$1'")
+    "$here/../radicale/radicale.sh" start "$1" >"$work/radicale.log" 2>&1 ||
+        fail "Radicale did not start: $(cat "$work/radicale.log")"
+}
+
+# A phone's card and the book's contact meet through a CardDAV server: the
+# person logs in, gives the server, the CardDAV user and password by keyboard
+# and presses Sync; the summary says what came and went, the phone's card is
+# in the book, the book's contact on the server, and the password kept in the
+# session's keyring (remember is on) rather than typed again next time.
+sync_with_a_phone() {
+    local server=$work/radicale book summary entry
+    start_radicale "$server" || return
+    book="$(cat "$server/url")ann/phone/"
+    printf 'BEGIN:VCARD\r\nVERSION:3.0\r\nUID:bo-1\r\nN:Berg;Bo;;;\r\nFN:Bo Berg\r\nTEL;TYPE=CELL:0702\r\nEND:VCARD\r\n' \
+        >"$work/bo.vcf"
+    phone "$server" -X MKCOL -H "Content-Type: application/xml" --data-binary '<?xml version="1.0"?>
+        <mkcol xmlns="DAV:" xmlns:C="urn:ietf:params:xml:ns:carddav"><set><prop>
+        <resourcetype><collection/><C:addressbook/></resourcetype><displayname>Phone</displayname>
+        </prop></set></mkcol>' "$book" && phone "$server" -T "$work/bo.vcf" "${book}bo-1.vcf" ||
+        { fail "the phone could not put its card"; return; }
+    fresh_book "$with_ann; insert into main (user, firstName, secondName, mobile) values ('ann', 'Amy', 'Pond', '0701')"
+    start_session && start_sync_window || return
+    typed "ann" && key Tab && typed "pw" && key Return
+    typed "$(cat "$server/url")" && key Tab && typed "$(cat "$server/user")" && key Tab
+    tr -d '\n' <"$server/password" | xdotool type --delay 25 --file - # not on xdotool's command line either
+    key alt+s
+    poll "the sync's summary" 'summary=$(in_session "$here/atspi-tree.py" --text "Summary of the last sync" \
+        vantrel-sync 2>/dev/null) && [ -n "$summary" ]' || return
+    window_shot sync-summary
+    [ "$summary" = "1 new from the address book, 0 changed here, 1 sent, 0 removed, 0 conflicts." ] ||
+        fail "the summary says: $summary"
+    expect_sql "select firstName || ' ' || secondName || ' ' || mobile from main where user = 'ann' and firstName = 'Bo'" \
+        "Bo Berg 0702" || return
+    phone "$server" "$book" | grep -q "^FN:Amy Pond" || fail "the book's contact is not on the server"
+    entry="ann@127.0.0.1:$(sed 's#.*:\([0-9]*\)/#\1#' "$server/url")"
+    [ "$(in_session secret-tool lookup server vantrel-sync user "$entry")" = "$(cat "$server/password")" ] ||
+        fail "the keyring does not keep the CardDAV password for $entry"
+    key Escape && expect_end 0
+}
+
+# The sync window's two pages under a light or a dark scheme: the hints,
+# captions, what is typed in the boxes, the check box and the buttons at 4.5:1
+# or more on what is behind them. Regions are where AT-SPI says the controls
+# lie. Screenshots: SCHEME-sync-login.png, SCHEME-sync-setup.png.
+sync_window_is_readable() { # SCHEME: light or dark
+    local scheme=$1 tree shot
+    [ "$scheme" = light ] || use_dark_scheme || return
+    fresh_book "$with_ann"
+    start_session && start_sync_window || return
+    tree=$artifacts/$scheme-sync-login.txt
+    typed "ann" && key Tab && typed "pw" && sync_tree "$tree" "push button: Log in" || return
+    shot=$artifacts/$scheme-sync-login.png && window_shot "$scheme-sync-login"
+    readable_control "$shot" "$tree" "label: Log in with"
+    readable_control "$shot" "$tree" "label: User name"
+    readable_control "$shot" "$tree" "text: User name" 3
+    readable_control "$shot" "$tree" "push button: Log in" 3
+    key Return && typed "https://cloud.example.org/dav/" && key Tab && typed "ann.lee"
+    tree=$artifacts/$scheme-sync-setup.txt
+    sync_tree "$tree" "push button: Sync" || return
+    shot=$artifacts/$scheme-sync-setup.png && window_shot "$scheme-sync-setup"
+    readable_control "$shot" "$tree" "label: Logged in as ann"
+    readable_control "$shot" "$tree" "label: Address book or server URL"
+    readable_control "$shot" "$tree" "text: Address book or server URL" 3
+    readable_control "$shot" "$tree" "text: CardDAV user name" 3
+    readable_control "$shot" "$tree" "check box: Remember" 0 22
+    readable_control "$shot" "$tree" "push button: Sync" 3
+    key Escape && expect_end 0
+}
+sync_window_light() { sync_window_is_readable light; }
+sync_window_dark() { sync_window_is_readable dark; }
+
+# What a screen reader gets from the sync window: every box, the check box and
+# the buttons named after their captions, with their access keys; the summary
+# named for what it holds. The window's class is its menu entry's.
+sync_window_screen_reader() {
+    local login=$artifacts/atspi-sync-login.txt setup=$artifacts/atspi-sync-setup.txt line
+    fresh_book "$with_ann"
+    start_session && start_sync_window || return
+    poll "the sync window over AT-SPI" \
+        'in_session "$here/atspi-tree.py" vantrel-sync >"$login" 2>/dev/null && grep -q "push button: Log in" "$login"' || return
+    for line in "text: User name \[Alt+U\] <- User name" "password text: Password \[Alt+P\] <- Password" \
+        "push button: Log in \[Alt+L\]" "push button: Close \[Alt+C\]"; do
+        grep -q "^ *$line" "$login" || fail "the login page has no \"$line\" (in $login)"
+    done
+    typed "ann" && key Tab && typed "pw" && key Return
+    poll "the set-up page over AT-SPI" \
+        'in_session "$here/atspi-tree.py" vantrel-sync >"$setup" 2>/dev/null && grep -q "push button: Sync" "$setup"' || return
+    for line in "text: Address book or server URL \[Alt+U\] <- Address book or server URL" \
+        "text: CardDAV user name \[Alt+n\] <- CardDAV user name" \
+        "password text: CardDAV password \[Alt+w\] <- CardDAV password" \
+        "check box: Remember the password in the keyring \[Alt+R\]" "push button: Sync \[Alt+S\]" \
+        "text: Summary of the last sync"; do
+        grep -q "^ *$line" "$setup" || fail "the set-up page has no \"$line\" (in $setup)"
+    done
+    ! grep -Eq "^ *(text|password text|check box|push button): ( \[.*)?( <-.*)?$" "$login" "$setup" ||
+        fail "a control without a name: $(grep -Eh "^ *(text|password text|check box|push button): ( \[.*)?( <-.*)?$" "$login" "$setup")"
+    local class
+    class=$(sed -n 's/^StartupWMClass=//p' "$prefix/share/applications/io.github.vantrel.VantrelSync.desktop")
+    xprop -id "$(xdotool getactivewindow)" WM_CLASS | grep -q "\"$class\"\$" ||
+        fail "the window's class is $(xprop -id "$(xdotool getactivewindow)" WM_CLASS), not $class"
+    key Escape && expect_end 0
+}
+
 # A screen reader's view over the real AT-SPI bus (a session bus of its own,
 # which starts the accessibility bus): the contact window's tree names every
 # control after its caption, the action labels are buttons with their access
@@ -351,6 +492,10 @@ scenario "Enter from the keypad, Alt+Shift+F4" keypad_enter_and_alt_shift_f4
 scenario "the report window fits a screen at scale 2" report_fits_a_scaled_screen
 scenario "import and export through the exchange window" exchange_window
 scenario "a screen reader's tree of the contact window" screen_reader_tree
+scenario "synchronise with a phone through the sync window" sync_with_a_phone
+scenario "the sync window is readable under a light scheme" sync_window_light
+scenario "the sync window is readable under a dark scheme" sync_window_dark
+scenario "a screen reader's tree of the sync window" sync_window_screen_reader
 
 if [ "$failures" -ne 0 ]; then
     log "$failures failure(s); screenshots in $artifacts"

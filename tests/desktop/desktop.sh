@@ -2,7 +2,8 @@
 # window manager, the installed program, real keyboard and mouse input, and
 # waits on what a person would see (the active window's title) or on what the
 # database holds. Needs xvfb, openbox, xdotool, x11-utils, x11-apps,
-# imagemagick, sqlite3 and, for a dark colour scheme, qt6ct.
+# imagemagick, sqlite3, for a dark colour scheme qt6ct, and for a desktop
+# session's bus and keyring dbus, gnome-keyring and libsecret-tools.
 
 # How long a wait may last before it counts as a failure: a bound, not a pace
 # (a passing run never waits it out). Generous, as a loaded 2-core machine
@@ -12,6 +13,8 @@ DESKTOP_TIMEOUT=${DESKTOP_TIMEOUT:-30}
 # name matches it run (all of them when unset).
 DESKTOP_SCENARIOS=${DESKTOP_SCENARIOS:-}
 program_env=() # NAME=VALUE for the programs a scenario starts: its colour scheme
+session_env=() # NAME=VALUE of the scenario's desktop session (start_session)
+scenario_end=() # commands run when the scenario ends, passed or failed: its servers stopped
 failures=0
 current=""
 
@@ -41,6 +44,7 @@ start_desktop() {
 
 stop_desktop() {
     [ -n "${program_pid:-}" ] && kill "$program_pid" 2>/dev/null
+    end_scenario_services
     [ -n "${openbox_pid:-}" ] && kill "$openbox_pid" 2>/dev/null
     [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
     wait 2>/dev/null
@@ -138,6 +142,35 @@ window_shot() {
     xwd -silent -id "$(xdotool getactivewindow)" | convert xwd:- "$artifacts/$1.png"
 }
 
+# A desktop session for the programs started next, as a person's login gives
+# one: a session bus of its own (which starts the accessibility bus when asked)
+# and gnome-keyring's Secret Service on it, the login keyring unlocked with a
+# password given on its standard input, in a HOME of its own. The tier's own
+# commands reach it through in_session. It ends with the scenario.
+start_session() {
+    local home=$work/session bus
+    rm -rf "$home" && mkdir -p "$home/runtime" && chmod 700 "$home/runtime"
+    bus=$(dbus-daemon --session --fork --print-address=1 --print-pid=1) || { fail "no session bus"; return 1; }
+    scenario_end+=("kill ${bus##*$'\n'}") # the keyring daemon and the accessibility bus end with it
+    session_env=(DBUS_SESSION_BUS_ADDRESS="${bus%%$'\n'*}" HOME="$home" XDG_RUNTIME_DIR="$home/runtime"
+        XDG_DATA_HOME="$home/share" XDG_CONFIG_HOME="$home/config")
+    printf '%s' "keyring-of-the-desktop-tier" |
+        in_session gnome-keyring-daemon --unlock --components=secrets >/dev/null || { fail "no keyring"; return 1; }
+    # The daemon forks before it owns its name: a program asking earlier would
+    # have the bus start a second one, without the unlocked login keyring.
+    poll "the keyring on the session bus" 'in_session dbus-send --session --print-reply --dest=org.freedesktop.DBus \
+        /org/freedesktop/DBus org.freedesktop.DBus.NameHasOwner string:org.freedesktop.secrets 2>/dev/null |
+        grep -q true'
+}
+
+in_session() { env "${session_env[@]}" "$@"; }
+
+end_scenario_services() {
+    local step
+    for step in "${scenario_end[@]}"; do eval "$step" >/dev/null 2>&1; done
+    scenario_end=() session_env=()
+}
+
 # A dark colour scheme for the programs started next, as a desktop's Qt theme
 # gives it: qt6ct's platform theme with Fusion and its "darker" colours.
 use_dark_scheme() {
@@ -190,6 +223,7 @@ scenario() {
         wait "$program_pid" 2>/dev/null
         program_pid=""
     fi
+    end_scenario_services
     if [ "$failures" -eq "$before" ]; then
         log "PASS [$current] ($((SECONDS - started)) s)"
     else
