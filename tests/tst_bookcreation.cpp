@@ -353,7 +353,7 @@ private Q_SLOTS:
         book.exec("drop view printDetails");
         QCOMPARE(QProcess::execute(VANTREL_CREATEDB, {"--server", settings}), 0);
         QCOMPARE(book.value(tables), 5);
-        QCOMPARE(book.value("select count(*) from pg_indexes where indexname like 'ix_%'"), 6);
+        QCOMPARE(book.value("select count(*) from pg_indexes where indexname like 'ix_%'"), 8);
     }
 };
 

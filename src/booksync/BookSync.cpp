@@ -554,10 +554,10 @@ QString SyncSummary::toText() const
     QString text;
     if (!completed)
         text += QStringLiteral("The sync did not complete: %1\n").arg(error.message);
-    text +=
-        QStringLiteral("%1 new from the address book, %2 changed here, %3 sent, %4 removed, %5 conflicts.\n")
-            .arg(locale.toString(received), locale.toString(updated), locale.toString(sent),
-                 locale.toString(removed.size()), locale.toString(conflicts.size()));
+    text += QStringLiteral("%1 new from the address book, %2 changed here, %3 sent, %4 removed, %5 %6.\n")
+                .arg(locale.toString(received), locale.toString(updated), locale.toString(sent),
+                     locale.toString(removed.size()), locale.toString(conflicts.size()),
+                     conflicts.size() == 1 ? QStringLiteral("conflict") : QStringLiteral("conflicts"));
     if (!removed.isEmpty()) {
         text += QStringLiteral("\nRemoved (deleted from the address book):\n");
         for (const QString& name : removed)
