@@ -228,4 +228,18 @@ std::unique_ptr<Accounts::Change> Accounts::prove(const QString& user, const QSt
     return std::make_unique<FileChange>(m_book, user, oldPassword);
 }
 
+PersonalBook::PersonalBook(Connection& shared) : m_shared(shared) {}
+
+PersonalBook::~PersonalBook() = default;
+
+bool PersonalBook::logIn(const QString& user, const QString& password)
+{
+    Accounts accounts(m_shared);
+    auto person = std::make_unique<Connection>();
+    if (!accounts.logIn(user, password, person.get()))
+        return false;
+    m_person = accounts.onServer() ? std::move(person) : nullptr;
+    return true;
+}
+
 } // namespace data

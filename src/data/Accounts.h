@@ -69,4 +69,24 @@ private:
     Connection& m_book;
 };
 
+// The book as one person reaches it once logged in: the connection every
+// program opens at start on the file, the person's own on a server (opened by
+// the login). The companions' windows and command lines log in through it.
+class PersonalBook final
+{
+public:
+    explicit PersonalBook(Connection& shared);
+    ~PersonalBook();
+    Q_DISABLE_COPY_MOVE(PersonalBook)
+
+    // Whether the name and password match (Accounts::logIn); throws DataError
+    // when the book or the server cannot answer.
+    bool logIn(const QString& user, const QString& password);
+    Connection& book() { return m_person ? *m_person : m_shared; }
+
+private:
+    Connection& m_shared;
+    std::unique_ptr<Connection> m_person;
+};
+
 } // namespace data

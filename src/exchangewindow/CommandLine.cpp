@@ -65,11 +65,10 @@ int runCommandLine(const QStringList& arguments, data::Connection& connection)
         return fail(QStringLiteral("%1 already exists; add --force to replace it").arg(path));
 
     try {
-        data::Accounts accounts(connection);
-        data::Connection person; // on a server, the person's own connection
-        if (!accounts.logIn(parser.value(user), readPassword(), &person))
+        data::PersonalBook personal(connection);
+        if (!personal.logIn(parser.value(user), readPassword()))
             return fail(QStringLiteral("User or Password does not match"));
-        data::Connection& book = accounts.onServer() ? person : connection;
+        data::Connection& book = personal.book();
         if (command == QLatin1String("export")) {
             const exchange::ExportResult result =
                 exchange::exportBook(book, parser.value(user), path, chosen);

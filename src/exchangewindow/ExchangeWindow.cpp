@@ -31,7 +31,7 @@ constexpr exchange::Format formats[] = {exchange::Format::VCard30, exchange::For
 } // namespace
 
 ExchangeWindow::ExchangeWindow(data::Connection& connection, QWidget* parent)
-    : QDialog(parent, Qt::Window), ui(std::make_unique<Ui::ExchangeWindow>()), m_connection(connection),
+    : QDialog(parent, Qt::Window), ui(std::make_unique<Ui::ExchangeWindow>()), m_personal(connection),
       m_chooseFile(askFile)
 {
     ui->setupUi(this);
@@ -91,13 +91,7 @@ void ExchangeWindow::logIn()
 bool ExchangeWindow::logInToBook()
 {
     try {
-        data::Accounts accounts(m_connection);
-        auto person = std::make_unique<data::Connection>();
-        if (!accounts.logIn(ui->txtUser->text(), ui->txtPassword->text(), person.get()))
-            return false;
-        if (accounts.onServer())
-            m_person = std::move(person);
-        return true;
+        return m_personal.logIn(ui->txtUser->text(), ui->txtPassword->text());
     } catch (const data::DataError& error) {
         throw ui::ShownFailure(error.description(), title);
     }

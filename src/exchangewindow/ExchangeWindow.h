@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/Accounts.h"
 #include "exchange/Exchange.h"
 
 #include <QDialog>
@@ -49,10 +50,9 @@ private:
     void showSummary(const QString& text);
 
     std::unique_ptr<Ui::ExchangeWindow> ui;
-    data::Connection& m_connection;
     // On a server book, the person's own connection once logged in.
-    std::unique_ptr<data::Connection> m_person;
-    data::Connection& book() { return m_person ? *m_person : m_connection; }
+    data::PersonalBook m_personal; // the book after the login
+    data::Connection& book() { return m_personal.book(); }
     QString m_user;
     FileChooser m_chooseFile;
     QString m_folder;        // where Browse starts when the file box is empty

@@ -46,11 +46,10 @@ QString davPassword(const Options& options, const StoredPassword& stored, bool& 
 
 int synchronize(const Options& options, data::Connection& connection)
 {
-    data::Accounts accounts(connection);
-    data::Connection person; // on a server, the person's own connection
-    if (!accounts.logIn(options.user, readPassword(), &person))
+    data::PersonalBook personal(connection);
+    if (!personal.logIn(options.user, readPassword()))
         return fail(QStringLiteral("User or Password does not match"));
-    data::Connection& book = accounts.onServer() ? person : connection;
+    data::Connection& book = personal.book();
 
     const std::optional<booksync::SyncSetup> last = booksync::lastSetup(book, options.user);
     const QUrl address = !options.address.isEmpty() ? options.address : last ? last->addressBook : QUrl();

@@ -14,7 +14,7 @@
 #include <QTime>
 
 SyncWindow::SyncWindow(data::Connection& connection, QWidget* parent)
-    : QDialog(parent, Qt::Window), ui(std::make_unique<Ui::SyncWindow>()), m_connection(connection)
+    : QDialog(parent, Qt::Window), ui(std::make_unique<Ui::SyncWindow>()), m_personal(connection)
 {
     ui->setupUi(this);
     ui::pressAccessKeysAtOnce(this);
@@ -66,13 +66,7 @@ void SyncWindow::logIn()
 bool SyncWindow::logInToBook()
 {
     try {
-        data::Accounts accounts(m_connection);
-        auto person = std::make_unique<data::Connection>();
-        if (!accounts.logIn(ui->txtUser->text(), ui->txtPassword->text(), person.get()))
-            return false;
-        if (accounts.onServer())
-            m_person = std::move(person);
-        return true;
+        return m_personal.logIn(ui->txtUser->text(), ui->txtPassword->text());
     } catch (const data::DataError& error) {
         throw ui::ShownFailure(error.description(), title);
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Accounts.h"
+
 #include <QDialog>
 #include <memory>
 
@@ -49,10 +51,9 @@ private:
     void showPage(QWidget* page, QWidget* focus, QPushButton* enterPresses);
 
     std::unique_ptr<Ui::SyncWindow> ui;
-    data::Connection& m_connection;
     // On a server book, the person's own connection once logged in.
-    std::unique_ptr<data::Connection> m_person;
-    data::Connection& book() { return m_person ? *m_person : m_connection; }
+    data::PersonalBook m_personal; // the book after the login
+    data::Connection& book() { return m_personal.book(); }
     QString m_user;
     bool m_syncing = false;
 };
