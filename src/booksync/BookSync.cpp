@@ -360,6 +360,7 @@ void Round::applyIncoming(const QString& token)
     progress(QStringLiteral("Writing what came in"));
     data::Transaction transaction(m_connection);
     lockThePerson();
+    QHash<QString, State::Card> recorded = m_state.cards(); // as of now, under the lock
     for (const Incoming& in : std::as_const(m_incoming)) {
         const data::Contact& contact = in.read.fitted.contact;
         if (in.kind == Incoming::Kind::Update) {
@@ -380,7 +381,9 @@ void Round::applyIncoming(const QString& token)
             if (added == data::Added::Inserted)
                 ++m_summary.received;
         }
-        m_state.setCard(in.uid, {keyOf(in.card.url), in.card.etag, digestOf(contact)});
+        const State::Card card{keyOf(in.card.url), in.card.etag, digestOf(contact)};
+        m_state.setCard(in.uid, card, recorded.contains(in.uid));
+        recorded.insert(in.uid, card); // a server that holds two cards of one UID
     }
     for (const QString& uid : std::as_const(m_removals)) {
         const auto here = m_contacts.constFind(uid);
@@ -492,8 +495,9 @@ bool Round::send(bool& again)
     if (!sent.isEmpty()) {
         data::Transaction transaction(m_connection);
         lockThePerson();
+        const QHash<QString, State::Card> recorded = m_state.cards();
         for (const auto& [uid, card] : std::as_const(sent))
-            m_state.setCard(uid, card);
+            m_state.setCard(uid, card, recorded.contains(uid));
         transaction.commit();
     }
     return ok;

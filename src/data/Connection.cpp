@@ -267,8 +267,15 @@ bool Connection::reopenForRetry()
 
 void Connection::lockForInsert(const QString& key)
 {
-    if (m_engine == Engine::PostgreSQL)
-        execute(QStringLiteral("select pg_catalog.pg_advisory_xact_lock(pg_catalog.hashtext(?))"), {key});
+    if (m_engine != Engine::PostgreSQL)
+        return;
+    // Held until the transaction ends: an import or a sync adding many
+    // contacts in one asks the server once.
+    if (m_transactions > 0 && m_heldLocks.contains(key))
+        return;
+    execute(QStringLiteral("select pg_catalog.pg_advisory_xact_lock(pg_catalog.hashtext(?))"), {key});
+    if (m_transactions > 0)
+        m_heldLocks.insert(key);
 }
 
 void run(QSqlQuery& query, const QString& sql, const QVariantList& values)
@@ -350,14 +357,16 @@ Transaction::~Transaction()
     if (!m_open)
         return;
     QSqlQuery(m_connection.database()).exec(QStringLiteral("rollback"));
-    --m_connection.m_transactions;
+    if (--m_connection.m_transactions == 0)
+        m_connection.m_heldLocks.clear();
 }
 
 void Transaction::commit()
 {
     m_connection.execute(QStringLiteral("commit"));
     m_open = false;
-    --m_connection.m_transactions;
+    if (--m_connection.m_transactions == 0)
+        m_connection.m_heldLocks.clear();
 }
 
 } // namespace data

@@ -2,6 +2,7 @@
 
 #include "data/Engine.h"
 
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
@@ -97,7 +98,8 @@ private:
     bool m_lost = false;
     bool m_readOnly = false; // on a server: every session is set so, also when opened again
     int m_generation = 0;
-    int m_transactions = 0; // open ones
+    int m_transactions = 0;    // open ones
+    QSet<QString> m_heldLocks; // taken by lockForInsert in the open transaction
 };
 
 // Prepares sql on the query, binds the values in order and runs it; throws on

@@ -107,7 +107,7 @@ void SyncState::setSyncToken(const QString& token, const QString& davUser)
         {m_user, m_addressBook, davUser, token, now});
 }
 
-void SyncState::setCard(const QString& uid, const Card& card)
+void SyncState::setCard(const QString& uid, const Card& card, bool recorded)
 {
     // Prepared once: a first sync records every card of the book.
     if (m_preparedGeneration != m_connection.generation()) {
@@ -126,17 +126,12 @@ void SyncState::setCard(const QString& uid, const Card& card)
     }
     const QVariantList values{
         card.href, QString::fromUtf8(card.etag), QString::fromUtf8(card.digest), m_user, m_addressBook, uid};
-    // Updated where there (another workstation's sync may have recorded it
-    // since this one read), else inserted; the caller holds the person's lock.
-    for (QSqlQuery* statement : {&m_updateCard, &m_insertCard}) {
-        for (int i = 0; i < values.size(); ++i)
-            statement->bindValue(i, values[i]);
-        if (!statement->exec()) {
-            m_connection.noteFailure();
-            throw DataError(statement->lastError().text());
-        }
-        if (statement->numRowsAffected() > 0)
-            return;
+    QSqlQuery& statement = recorded ? m_updateCard : m_insertCard;
+    for (int i = 0; i < values.size(); ++i)
+        statement.bindValue(i, values[i]);
+    if (!statement.exec()) {
+        m_connection.noteFailure();
+        throw DataError(statement.lastError().text());
     }
 }
 

@@ -48,9 +48,10 @@ public:
 
     // Records the token and the CardDAV user, and makes this the person's last address book.
     void setSyncToken(const QString& token, const QString& davUser);
-    // Records a card; in a transaction that holds the person's insert lock, so
-    // that two syncs of theirs at once record it once.
-    void setCard(const QString& uid, const Card& card);
+    // Records a card: an update when `recorded` (as cards() said within the
+    // same transaction, holding the person's insert lock, so that two syncs of
+    // theirs at once record it once), else an insert.
+    void setCard(const QString& uid, const Card& card, bool recorded);
     void forgetCard(const QString& uid);
 
 private:
