@@ -144,7 +144,7 @@ public:
 
 private:
     struct Reply;
-    Reply send(const QByteArray& verb, const QUrl& url, const QByteArray& body,
+    Reply send(const QByteArray& verb, const QUrl& target, const QByteArray& body,
                const QList<std::pair<QByteArray, QByteArray>>& headers);
     Reply sendFollowing(const QByteArray& verb, QUrl url, const QByteArray& body,
                         const QList<std::pair<QByteArray, QByteArray>>& headers, bool moveOrigin);

@@ -328,7 +328,7 @@ void appendOurs(QByteArray& out, const Card& ours, const Unit& u, const QByteArr
 QByteArray freeGroup(const QSet<QByteArray>& used)
 {
     for (int n = 1;; ++n) {
-        const QByteArray name = "item" + QByteArray::number(n);
+        QByteArray name = "item" + QByteArray::number(n);
         if (!used.contains(name))
             return name;
     }
@@ -397,7 +397,7 @@ std::optional<Merged> merge(QByteArrayView storedBytes, QByteArrayView ourBytes,
         const QByteArray& group = ours->props[u.members.first()].group;
         if (group.isEmpty())
             return QByteArray();
-        const QByteArray chosen = usedGroups.contains(group.toLower()) ? freeGroup(usedGroups) : group;
+        QByteArray chosen = usedGroups.contains(group.toLower()) ? freeGroup(usedGroups) : group;
         usedGroups.insert(chosen.toLower());
         return chosen;
     };

@@ -51,10 +51,10 @@ using SameValue = std::function<bool(QByteArrayView storedLine, QByteArrayView o
 // The VERSION of a card ("3.0"), empty when it has none.
 QByteArray versionOf(QByteArrayView card);
 
-// `stored`: the card as the server has it. `ours`: a whole card of the same
+// `storedBytes`: the card as the server has it. `ourBytes`: a whole card of the same
 // VERSION written by the book (only its owned properties are used). Nothing,
 // with `why` set, when either is not one vCard or their versions differ.
-std::optional<Merged> merge(QByteArrayView stored, QByteArrayView ours, QString* why = nullptr,
+std::optional<Merged> merge(QByteArrayView storedBytes, QByteArrayView ourBytes, QString* why = nullptr,
                             const SameValue& same = {});
 
 } // namespace davsync::cardmerge

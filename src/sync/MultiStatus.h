@@ -35,12 +35,12 @@ struct MultiStatus
 };
 
 // The parsed answer, or nothing when it is not a well-formed multistatus.
-std::optional<MultiStatus> parseMultiStatus(const QByteArray& xml);
+std::optional<MultiStatus> parseMultiStatus(const QByteArray& body);
 
 // The status code of "HTTP/1.1 404 Not Found", or 0.
 int statusCode(QStringView statusLine);
 
 // Whether an error body (RFC 4918 §16) names `precondition` (e.g. "DAV:|valid-sync-token").
-bool namesPrecondition(const QByteArray& xml, const QString& precondition);
+bool namesPrecondition(const QByteArray& body, const QString& precondition);
 
 } // namespace davsync::dav
