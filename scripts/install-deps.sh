@@ -26,7 +26,7 @@ packages="cmake ninja-build g++ pkgconf qt6-base-dev qt6-base-dev-tools libqt6sq
           khard abook
           qt6ct at-spi2-core dbus python3-pyatspi
           radicale vdirsyncer curl
-          qtkeychain-qt6-dev gnome-keyring libsecret-tools
+          qtkeychain-qt6-dev gnome-keyring libsecret-tools libglib2.0-bin
           clang-format clang-tidy"
 missing=""
 for p in $packages; do

@@ -20,16 +20,10 @@ export HOME="$home" XDG_RUNTIME_DIR="$runtime" XDG_DATA_HOME="$home/.local/share
 printf '%s' "keyring-of-the-tests" | gnome-keyring-daemon --unlock --components=secrets >/dev/null
 # The daemon forks before it owns its name on the bus: a program asking
 # earlier would have the bus start a second daemon, without this keyring.
-tries=0
-until dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
-    org.freedesktop.DBus.NameHasOwner string:org.freedesktop.secrets 2>/dev/null | grep -q 'boolean true'; do
-    tries=$((tries + 1))
-    if [ "$tries" -gt 300 ]; then
-        echo "keyring-session: the keyring did not take its name on the bus" >&2
-        exit 1
-    fi
-    sleep 0.1
-done
+gdbus wait --session --timeout 30 org.freedesktop.secrets || {
+    echo "keyring-session: the keyring did not take its name on the bus" >&2
+    exit 1
+}
 status=0
 "$@" || status=$?
 exit "$status"

@@ -46,27 +46,31 @@ make_certificates() {
     fi
 }
 
-# launch NAME: Radicale on its config, waited for until it answers.
+# launch NAME: Radicale on its config; returns once it says it listens (its
+# output goes on to its log through the same pipe), or fails when it ends
+# before. ctest's time limit bounds a server that does neither.
 launch() {
-    local name=$1 url=$2 code
-    setsid /usr/bin/radicale --config "$dir/$name.config" >>"$dir/$name.log" 2>&1 &
-    echo $! >"$dir/$name.pid"
-    # Poll until it answers (any HTTP status) or the process has gone.
-    for _ in $(seq 1 600); do
-        code=$(curl -s -k -o /dev/null -w '%{http_code}' "$url" || true)
-        [ "$code" != 000 ] && return 0
-        kill -0 "$(cat "$dir/$name.pid")" 2>/dev/null || break
-        sleep 0.1
-    done
+    local name=$1 said=""
+    local log="$dir/$name.log" ready="$dir/$name.ready"
+    rm -f "$ready"
+    mkfifo "$ready"
+    {
+        setsid sh -c 'echo $$ >"$1"; exec /usr/bin/radicale --config "$2"' sh "$dir/$name.pid" "$dir/$name.config" 2>&1 |
+            tee -a "$log" | { grep -q -m1 "Listening on" && echo listening; cat >/dev/null; } >"$ready"
+    } </dev/null >/dev/null 2>>"$log" &
+    read -r said <"$ready" || true
+    rm -f "$ready"
+    [ "$said" = listening ] && return 0
     echo "radicale ($name) did not start:" >&2
-    cat "$dir/$name.log" >&2
+    cat "$log" >&2
     return 1
 }
 
 # start_server NAME SSL: Radicale with its collections in DIR/NAME, waited for
-# until it answers; prints its port.
+# until it listens; its port in $started_port (not printed: a command
+# substitution would wait for the server's pipe to close).
 start_server() {
-    local name=$1 ssl=$2 port scheme code
+    local name=$1 ssl=$2 port
     # Radicale runs on Debian's own Python, whatever python3 is first on the path.
     port=$(/usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
     mkdir -p "$dir/$name"
@@ -90,10 +94,8 @@ type = none
 [logging]
 level = info
 CONFIG
-    scheme=http
-    [ "$ssl" = False ] || scheme=https
-    launch "$name" "$scheme://127.0.0.1:$port/" >&2 || return 1
-    echo "$port"
+    launch "$name" || return 1
+    started_port=$port
 }
 
 case $command in
@@ -104,7 +106,7 @@ start)
     make_certificates
     password=$(openssl rand -hex 12)
     printf 'ann:%s\n' "$(openssl passwd -apr1 "$password")" >"$dir/users"
-    if ! plain=$(start_server plain False) || ! tls=$(start_server tls True); then
+    if ! start_server plain False || ! plain=$started_port || ! start_server tls True || ! tls=$started_port; then
         stop_servers
         exit 1
     fi
@@ -124,8 +126,8 @@ kill)
     done
     ;;
 resume)
-    launch plain "$(cat "$dir/url")"
-    launch tls "https://127.0.0.1:$(sed 's#.*:\([0-9]*\)/#\1#' "$dir/tls-url")/"
+    launch plain
+    launch tls
     ;;
 *)
     echo "usage: $0 start|stop|kill|resume DIR" >&2
