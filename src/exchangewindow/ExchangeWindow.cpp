@@ -55,10 +55,7 @@ ExchangeWindow::~ExchangeWindow() = default;
 
 void ExchangeWindow::showPage(QWidget* page, QWidget* focus, QPushButton* enterPresses)
 {
-    ui->pages->setCurrentWidget(page);
-    for (QPushButton* button : page->findChildren<QPushButton*>())
-        button->setDefault(button == enterPresses);
-    focus->setFocus();
+    ui::showPage(ui->pages, page, focus, enterPresses);
 }
 
 void ExchangeWindow::reject()

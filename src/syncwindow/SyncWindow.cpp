@@ -30,10 +30,7 @@ SyncWindow::~SyncWindow() = default;
 
 void SyncWindow::showPage(QWidget* page, QWidget* focus, QPushButton* enterPresses)
 {
-    ui->pages->setCurrentWidget(page);
-    for (QPushButton* button : page->findChildren<QPushButton*>())
-        button->setDefault(button == enterPresses);
-    focus->setFocus();
+    ui::showPage(ui->pages, page, focus, enterPresses);
 }
 
 // Not while a sync runs: its requests wait in event loops within this window's handler.

@@ -2,7 +2,9 @@
 
 #include <QAbstractButton>
 #include <QEvent>
+#include <QPushButton>
 #include <QShortcutEvent>
+#include <QStackedWidget>
 #include <QWidget>
 
 namespace ui {
@@ -37,6 +39,14 @@ void pressAccessKeysAtOnce(QWidget* window)
     auto* filter = new AccessKeyFilter(window);
     for (QAbstractButton* button : window->findChildren<QAbstractButton*>())
         button->installEventFilter(filter);
+}
+
+void showPage(QStackedWidget* pages, QWidget* page, QWidget* focus, QPushButton* enterPresses)
+{
+    pages->setCurrentWidget(page);
+    for (QPushButton* button : page->findChildren<QPushButton*>())
+        button->setDefault(button == enterPresses);
+    focus->setFocus();
 }
 
 } // namespace ui
