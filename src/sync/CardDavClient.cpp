@@ -118,6 +118,21 @@ struct CardDavClient::Reply
         return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
     }
 
+    // The multistatus a WebDAV request answers with; nothing, with `why`
+    // set, when the request failed or the answer is not one.
+    std::optional<dav::MultiStatus> multiStatus(const QByteArray& verb, DavError& why) const
+    {
+        if (!ok({207})) {
+            why = failure(verb);
+            return std::nullopt;
+        }
+        std::optional<dav::MultiStatus> answer = dav::parseMultiStatus(body);
+        if (!answer)
+            why = davsync::error(DavError::Kind::Protocol,
+                                 QStringLiteral("%1 is not a WebDAV answer.").arg(shown(url)));
+        return answer;
+    }
+
     // Why the request failed, for a person to read.
     DavError failure(const QByteArray& verb) const
     {
@@ -350,14 +365,9 @@ Result<QList<AddressBook>> CardDavClient::booksIn(const QUrl& collection, int de
         "PROPFIND", collection,
         propfindBody("<d:resourcetype/><d:displayname/><d:supported-report-set/><d:sync-token/>"),
         {{"Depth", QByteArray::number(depth)}}, false);
-    const auto answer = reply.ok({207}) ? dav::parseMultiStatus(reply.body) : std::nullopt;
-    if (!answer) {
-        out.error = reply.ok({207})
-                        ? error(DavError::Kind::Protocol,
-                                QStringLiteral("%1 is not a WebDAV answer.").arg(shown(reply.url)))
-                        : reply.failure("PROPFIND");
+    const auto answer = reply.multiStatus("PROPFIND", out.error);
+    if (!answer)
         return out;
-    }
     for (const dav::Response& r : answer->responses) {
         if (!isAddressBook(r))
             continue;
@@ -377,14 +387,9 @@ Result<QList<CardRef>> CardDavClient::listCards(const QUrl& book)
     Result<QList<CardRef>> out;
     const Reply reply = sendFollowing("PROPFIND", book, propfindBody("<d:resourcetype/><d:getetag/>"),
                                       {{"Depth", "1"}}, false);
-    const auto answer = reply.ok({207}) ? dav::parseMultiStatus(reply.body) : std::nullopt;
-    if (!answer) {
-        out.error = reply.ok({207})
-                        ? error(DavError::Kind::Protocol,
-                                QStringLiteral("%1 is not a WebDAV answer.").arg(shown(reply.url)))
-                        : reply.failure("PROPFIND");
+    const auto answer = reply.multiStatus("PROPFIND", out.error);
+    if (!answer)
         return out;
-    }
     for (const dav::Response& r : answer->responses) {
         const QUrl url = resolve(reply.url, r.href);
         const QString etag = textOf(r, "DAV:|getetag");
@@ -411,14 +416,9 @@ Result<Changes> CardDavClient::changesSince(const QUrl& book, const QString& syn
                           reply.status);
         return out;
     }
-    const auto answer = reply.ok({207}) ? dav::parseMultiStatus(reply.body) : std::nullopt;
-    if (!answer) {
-        out.error = reply.ok({207})
-                        ? error(DavError::Kind::Protocol,
-                                QStringLiteral("%1 is not a WebDAV answer.").arg(shown(reply.url)))
-                        : reply.failure("REPORT");
+    const auto answer = reply.multiStatus("REPORT", out.error);
+    if (!answer)
         return out;
-    }
     for (const dav::Response& r : answer->responses) {
         const QUrl url = resolve(reply.url, r.href);
         if (samePath(url, reply.url))
@@ -445,14 +445,9 @@ Result<QList<Card>> CardDavClient::fetch(const QUrl& book, const QList<QUrl>& ur
             body += "<d:href>" + escaped(url.path(QUrl::FullyEncoded)) + "</d:href>";
         body += "</c:addressbook-multiget>";
         const Reply reply = sendFollowing("REPORT", book, body, {{"Depth", "1"}}, false);
-        const auto answer = reply.ok({207}) ? dav::parseMultiStatus(reply.body) : std::nullopt;
-        if (!answer) {
-            out.error = reply.ok({207})
-                            ? error(DavError::Kind::Protocol,
-                                    QStringLiteral("%1 is not a WebDAV answer.").arg(shown(reply.url)))
-                            : reply.failure("REPORT");
+        const auto answer = reply.multiStatus("REPORT", out.error);
+        if (!answer)
             return out;
-        }
         for (const dav::Response& r : answer->responses) {
             const auto data =
                 r.found.constFind(QStringLiteral("urn:ietf:params:xml:ns:carddav|address-data"));
