@@ -259,6 +259,23 @@ private Q_SLOTS:
         if (folder.engine() == data::Engine::PostgreSQL)
             return;
         const QString book = folder.path() + "/data/vantrel.mdb";
+
+        // The book itself, by name, through a link or by its log, is never a file to export to or import from.
+        const int before = folder.value("select count(*) from main").toInt();
+        const QString link = folder.path() + "/contacts.vcf";
+        QVERIFY(QFile::link(book, link));
+        for (const QStringList& args : {QStringList{"export", "--force", "--user", "ann", book},
+                                        QStringList{"export", "--force", "--user", "ann", link},
+                                        QStringList{"export", "--force", "--user", "ann", book + "-wal"},
+                                        QStringList{"import", "--user", "ann", link}}) {
+            std::tie(status, out, error) = run(args, "pw");
+            QCOMPARE(status, 1);
+            QCOMPARE(error, "vantrel-exchange: " + args.last() +
+                                " is the contact book itself, not a file of contacts: choose another file.\n");
+        }
+        QCOMPARE(testsupport::runProgram("sqlite3", {book, "pragma integrity_check"}).out, "ok\n");
+        QCOMPARE(folder.value("select count(*) from main").toInt(), before);
+
         QVERIFY(QFile::setPermissions(book, {}));
         std::unique_ptr<QProcess> outsider(
             testsupport::startInFolder(folder.path(), VANTREL_EXCHANGE, {"export", "--user", "ann", card}));

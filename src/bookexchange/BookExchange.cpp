@@ -44,11 +44,23 @@ const Named& named(Format format)
     return formats[0];
 }
 
+QString isTheBook(const QString& path)
+{
+    return QStringLiteral("%1 is the contact book itself, not a file of contacts: choose another file.")
+        .arg(path);
+}
+
 } // namespace
 
 ImportSummary importIntoBook(data::Connection& connection, const QString& user, const QString& path,
                              const ImportOptions& options, const Progress& progress)
 {
+    if (data::isOpenBookFile(path)) {
+        ImportSummary refused;
+        refused.outcome = Outcome::Failed;
+        refused.error = isTheBook(path);
+        return refused;
+    }
     data::Transaction transaction(connection);
     // Saves of the same user on other workstations wait until the import ends.
     connection.lockForInsert(data::statements::contactsOf(user).insertLockKey());
@@ -62,6 +74,8 @@ ImportSummary importIntoBook(data::Connection& connection, const QString& user, 
 ExportResult exportBook(data::Connection& connection, const QString& user, const QString& path, Format format,
                         const Progress& progress)
 {
+    if (data::isOpenBookFile(path))
+        return {Outcome::Failed, isTheBook(path), 0};
     const data::ContactStore book(connection, user);
     // Counted before the contacts stream in: a server connection answers one
     // query at a time, and a second one would cut the stream short.
@@ -74,6 +88,8 @@ ExportResult exportBook(data::Connection& connection, const QString& user, const
 
 Format formatForFile(const QString& path)
 {
+    if (data::isOpenBookFile(path))
+        return Format::VCard30; // not looked into: the import refuses it
     return guessFileKind(path) == FileKind::Csv ? Format::Csv : Format::VCard30;
 }
 

@@ -5,7 +5,10 @@
 #include "data/Schema.h"
 #include "data/ServerSettings.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QHash>
+#include <QMutex>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -50,7 +53,43 @@ void refuseWithoutPermission(const QFileInfo& file)
                        "add you to the group %2, then log out and in again.")
             .arg(file.absoluteFilePath(), group));
 }
+
+// The book files open in this program, by connection name.
+QMutex openBooksMutex;
+QHash<QString, QString> openBooks;
+
+void noteOpenBook(const QString& connection, const QString& canonicalPath)
+{
+    const QMutexLocker locked(&openBooksMutex);
+    if (canonicalPath.isEmpty())
+        openBooks.remove(connection);
+    else
+        openBooks.insert(connection, canonicalPath);
+}
+
+// The path with links resolved; a file not there yet keeps its own name in its resolved folder.
+QString resolved(const QString& path)
+{
+    const QFileInfo file(path);
+    if (file.exists())
+        return file.canonicalFilePath();
+    const QString folder = file.absoluteDir().canonicalPath();
+    return folder.isEmpty() ? file.absoluteFilePath() : folder + QLatin1Char('/') + file.fileName();
+}
 } // namespace
+
+bool isOpenBookFile(const QString& path)
+{
+    const QString wanted = resolved(path);
+    const QMutexLocker locked(&openBooksMutex);
+    for (const QString& book : std::as_const(openBooks)) {
+        for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+            if (wanted == book + QLatin1String(suffix))
+                return true;
+        }
+    }
+    return false;
+}
 
 Engine engineOf(const QSqlDatabase& db)
 {
@@ -68,6 +107,7 @@ Connection::Connection() : m_name(nextConnectionName()) {}
 
 Connection::~Connection()
 {
+    noteOpenBook(m_name, QString());
     {
         QSqlDatabase db = QSqlDatabase::database(m_name, false);
         if (db.isValid())
@@ -169,6 +209,7 @@ void Connection::openVerified(const QFileInfo& file, OpenMode mode)
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
     if (!db.open())
         throw DataError(db.lastError().driverText() + QLatin1String(": ") + db.lastError().databaseText());
+    noteOpenBook(m_name, file.canonicalFilePath());
 
     schema::verify(db);
     if (!readOnly) {

@@ -102,6 +102,13 @@ private:
     QSet<QString> m_heldLocks; // taken by lockForInsert in the open transaction
 };
 
+// Whether `path` names the file of a book a connection of this program has open,
+// or one of the engine's files beside it (log, index, journal). Written to, the
+// book would be lost; merely opened and closed by this program, the engine's
+// locks on it would go with the descriptor, and another program could take the
+// book for its own.
+bool isOpenBookFile(const QString& path);
+
 // Prepares sql on the query, binds the values in order and runs it; throws on
 // failure (and tells the query's connection).
 void run(QSqlQuery& query, const QString& sql, const QVariantList& values = {});
