@@ -129,8 +129,12 @@ Query& ContactStore::lookup(const QList<Equality>& tests) const
     for (const Equality& test : tests)
         columns += test.column + QLatin1Char(' ');
     std::unique_ptr<Query>& query = m_lookups[columns];
+    // In the key's order: only the index made for these columns (which ends in the key) gives that
+    // order by itself, so a server picks it whatever it knows of the table; without it, a book still
+    // empty when the statement was first planned could be scanned for every contact of an import.
     if (!query)
         query = Query::prepare(m_connection, select().keysWhereSql(m_connection.dialect(), tests) +
+                                                 QLatin1String(" order by ") + m_connection.dialect().key +
                                                  QLatin1String(" limit 1"));
     return *query;
 }
