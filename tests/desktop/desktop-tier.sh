@@ -307,7 +307,15 @@ exchange_window() {
     printf 'BEGIN:VCARD\r\nVERSION:3.0\r\nN:Ray;Cy\r\nEND:VCARD\r\n' >"$work/card.txt"
     key ctrl+a && typed "$work/card.txt" && key alt+i && key Return
     expect_sql "select count(*) from main where firstName = 'Cy' and secondName = 'Ray'" 1 || return
+    # The book itself, even with a yes to replacing it, is refused as an export's file.
+    key alt+a && key ctrl+a && typed "$db" && key alt+e && key Return
+    poll "the question before replacing the book" '[ "$(xdotool getactivewindow)" != "$main_window" ]' || return
+    key alt+y
+    poll "the exchange window back" '[ "$(xdotool getactivewindow)" = "$main_window" ]' || return
+    window_shot exchange-book-refused
     key Escape && expect_end 0
+    [ "$(sqlite3 "$db" 'pragma integrity_check')" = ok ] || fail "the book was damaged by an export onto it"
+    expect_sql "select count(*) from main" 3
 }
 
 # vantrel-sync in the scenario's desktop session, its controls readable by a
